@@ -1,0 +1,15 @@
+# TinyXML 2.6.2 with its two security patches, fetched by scripts/fetch-tinyxml.sh into
+# third_party/ and built here as a static library, from the same sources in every preset.
+set(PELZOR_TINYXML_DIR ${PROJECT_SOURCE_DIR}/third_party/tinyxml)
+if(NOT EXISTS ${PELZOR_TINYXML_DIR}/.patched)
+    message(FATAL_ERROR "TinyXML source is missing: run scripts/setup.sh first")
+endif()
+
+add_library(tinyxml STATIC
+    ${PELZOR_TINYXML_DIR}/tinystr.cpp
+    ${PELZOR_TINYXML_DIR}/tinyxml.cpp
+    ${PELZOR_TINYXML_DIR}/tinyxmlerror.cpp
+    ${PELZOR_TINYXML_DIR}/tinyxmlparser.cpp)
+# SYSTEM: the parser's own warnings are not ours to fix.
+target_include_directories(tinyxml SYSTEM PUBLIC ${PELZOR_TINYXML_DIR})
+set_target_properties(tinyxml PROPERTIES POSITION_INDEPENDENT_CODE ON)

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine (as root) lacks to build and test the toolkit,
+# and fetches the XML parser's source into third_party/ (git-ignored). Idempotent: when
+# everything is present it only checks and returns.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+sudo_if_needed() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+packages=(
+  g++ cmake make ninja-build libgtest-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev valgrind clang-format
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64
+  wine wine64 wine32:i386 zip python3 dpkg-dev xz-utils patch
+)
+
+missing=()
+dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+apt_updated=
+apt_update() {
+  [ -n "$apt_updated" ] && return
+  sudo_if_needed apt-get update -qq
+  apt_updated=1
+}
+
+if [ -n "${need_i386:-}" ]; then
+  echo "setup: enabling the i386 architecture for 32-bit Wine"
+  sudo_if_needed dpkg --add-architecture i386
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  apt_update
+  sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+"$root/scripts/fetch-tinyxml.sh"

@@ -1,0 +1,13 @@
+#include "heap.h"
+
+#include <cstdlib>
+
+namespace pelzor {
+
+void* heapAllocate(std::size_t bytes) { return std::malloc(bytes); }
+
+void* heapAllocateZeroed(std::size_t count, std::size_t size) { return std::calloc(count, size); }
+
+void heapFree(void* block) { std::free(block); }
+
+}  // namespace pelzor

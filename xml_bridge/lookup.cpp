@@ -1,0 +1,46 @@
+#include "lookup.h"
+
+#include <cstring>
+
+namespace pelzor {
+
+namespace {
+
+bool hasName(const TiXmlElement& element, const std::string& name) {
+    const TiXmlString& value = element.ValueTStr();
+    return value.length() == name.size() && std::memcmp(value.c_str(), name.data(), name.size()) == 0;
+}
+
+TiXmlElement* parentElement(TiXmlElement* node) {
+    TiXmlNode* parent = node->Parent();
+    return parent != nullptr ? parent->ToElement() : nullptr;
+}
+
+}  // namespace
+
+TiXmlElement* findNamedNode(TiXmlDocument& document, const std::string& name) {
+    TiXmlElement* const root = document.FirstChildElement();
+    TiXmlElement* node = root;
+    while (node != nullptr) {
+        if (hasName(*node, name)) {
+            return node;
+        }
+        if (TiXmlElement* child = node->FirstChildElement()) {
+            node = child;
+            continue;
+        }
+        // No children: move to the next sibling, climbing until one has one. The climb
+        // stops at the document, and also at the root, whose later siblings are searched
+        // only when the root had no child element at all.
+        while (node->NextSiblingElement() == nullptr) {
+            node = parentElement(node);
+            if (node == nullptr || node == root) {
+                return nullptr;
+            }
+        }
+        node = node->NextSiblingElement();
+    }
+    return nullptr;
+}
+
+}  // namespace pelzor

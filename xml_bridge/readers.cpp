@@ -1,0 +1,33 @@
+#include "readers.h"
+
+#include "document.h"
+#include "element_value.h"
+#include "result_string.h"
+
+namespace pelzor {
+
+const char kElementMissing[] = "Element does not exist";
+
+wchar_t* readStringValue(const char* xmlText, const char* elementName) {
+    CallDocument document(xmlText);
+    const TiXmlElement* element = document.find(elementName);
+    if (element == nullptr) {
+        return makeResultString(kElementMissing);
+    }
+    const char* text = elementText(*element);
+    return makeResultString(text != nullptr ? text : "");
+}
+
+int readIntegerValue(const char* xmlText, const char* elementName) {
+    CallDocument document(xmlText);
+    const TiXmlElement* element = document.find(elementName);
+    return element != nullptr ? elementInteger(*element) : 0;
+}
+
+double readDoubleValue(const char* xmlText, const char* elementName) {
+    CallDocument document(xmlText);
+    const TiXmlElement* element = document.find(elementName);
+    return element != nullptr ? elementDouble(*element) : 0.0;
+}
+
+}  // namespace pelzor
