@@ -1,6 +1,6 @@
 # GoogleTest: Debian's package for the native builds; for the Windows builds the same
-# sources under /usr/src/googletest, compiled with the cross compiler (no pthreads: the
-# win32 thread model has none).
+# sources under /usr/src/googletest, compiled with the cross compiler (its Windows
+# threading, not MinGW's pthreads).
 if(CMAKE_CROSSCOMPILING)
     set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

@@ -9,8 +9,8 @@ sudo_if_needed() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 packages=(
   g++ cmake make ninja-build libgtest-dev libbenchmark-dev
-  clang-14 libclang-rt-14-dev valgrind clang-format
-  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64
+  libfast-float-dev clang-14 libclang-rt-14-dev valgrind clang-format
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
   wine wine64 wine32:i386 zip python3 dpkg-dev xz-utils patch
 )
 

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Quick start, step 1: installs what is missing, builds both DLLs and the installer, writes
+# dist/ and shows the library at work through the real DLL under Wine.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scripts/setup.sh
+for preset in win32 win64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target deliverables
+done
+
+rm -rf dist
+mkdir -p dist/x86 dist/x64
+cp build/win32/bin/pelzor.dll dist/x86/
+cp build/win64/bin/pelzor.dll dist/x64/
+if [ -f build/win32/bin/Tressvold.exe ]; then
+  cp build/win32/bin/Tressvold.exe dist/x86/
+fi
+echo "dist/ holds:"
+find dist -type f | sort | sed 's/^/  /'
+
+echo
+echo "The library at work (dist/x64/pelzor.dll under Wine, reading demo/sample.xml):"
+build/win64/wine-run.sh build/win64/bin/pelzor_demo.exe dist/x64/pelzor.dll demo/sample.xml

@@ -1,0 +1,55 @@
+#pragma once
+// Calls the nine exports of class XML from native tests (the class befriends this struct),
+// and owns result strings for the length of a test.
+
+#include <memory>
+#include <string>
+
+#include "byte_string.h"
+#include "xml.h"
+
+struct XMLExportAccess {
+    static wchar_t* appendXMLChild(char* xml, char* child, char* parent, char* text, bool unescape) {
+        return XML::appendXMLChild(xml, child, parent, text, unescape);
+    }
+    static wchar_t* createBlankXML(char* root) { return XML::createBlankXML(root); }
+    static bool getDouble1DArray(char* xml, char* name, double* values, int count) {
+        return XML::getDouble1DArray(xml, name, values, count);
+    }
+    static bool getDouble2DArray(char* xml, char* name, double* values, int count) {
+        return XML::getDouble2DArray(xml, name, values, count);
+    }
+    static int getDoubleArrayColumns(char* xml, char* name) {
+        return XML::getDoubleArrayColumns(xml, name);
+    }
+    static int getDoubleArrayRows(char* xml, char* name) { return XML::getDoubleArrayRows(xml, name); }
+    static double getDoubleValue(char* xml, char* name) { return XML::getDoubleValue(xml, name); }
+    static int getIntegerValue(char* xml, char* name) { return XML::getIntegerValue(xml, name); }
+    static wchar_t* getStringValue(char* xml, char* name) { return XML::getStringValue(xml, name); }
+};
+
+using Exports = XMLExportAccess;
+
+// A result string owned by the test, freed when it goes out of scope.
+struct ByteStringDeleter {
+    void operator()(wchar_t* text) const { pelzor::freeByteString(text); }
+};
+using OwnedResult = std::unique_ptr<wchar_t, ByteStringDeleter>;
+
+// The payload bytes of a result string (its length prefix decides, not a NUL).
+inline std::string bytesOf(const wchar_t* text) {
+    return std::string(reinterpret_cast<const char*>(text), pelzor::byteStringLength(text));
+}
+
+// Takes ownership of a result and returns its bytes; a null result gives "<null>".
+inline std::string takeResult(wchar_t* text) {
+    OwnedResult owned(text);
+    return owned ? bytesOf(owned.get()) : std::string("<null>");
+}
+
+// The exports take char*; tests hand them writable copies of literals.
+struct Arg {
+    explicit Arg(const std::string& text) : storage(text) {}
+    operator char*() { return storage.data(); }
+    std::string storage;
+};

@@ -1,0 +1,169 @@
+#include "pelzor_dll.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <stdexcept>
+
+const ExportEntry kExports[9] = {
+    {1, "appendXMLChild", "?appendXMLChild@XML@@CGPA_WPAD000_N@Z",
+     "?appendXMLChild@XML@@CAPEA_WPEAD000_N@Z", 20},
+    {2, "createBlankXML", "?createBlankXML@XML@@CGPA_WPAD@Z", "?createBlankXML@XML@@CAPEA_WPEAD@Z",
+     4},
+    {3, "getDouble1DArray", "?getDouble1DArray@XML@@CG_NPAD0PANH@Z",
+     "?getDouble1DArray@XML@@CA_NPEAD0PEANH@Z", 16},
+    {4, "getDouble2DArray", "?getDouble2DArray@XML@@CG_NPAD0PANH@Z",
+     "?getDouble2DArray@XML@@CA_NPEAD0PEANH@Z", 16},
+    {5, "getDoubleArrayColumns", "?getDoubleArrayColumns@XML@@CGHPAD0@Z",
+     "?getDoubleArrayColumns@XML@@CAHPEAD0@Z", 8},
+    {6, "getDoubleArrayRows", "?getDoubleArrayRows@XML@@CGHPAD0@Z",
+     "?getDoubleArrayRows@XML@@CAHPEAD0@Z", 8},
+    {7, "getDoubleValue", "?getDoubleValue@XML@@CGNPAD0@Z", "?getDoubleValue@XML@@CANPEAD0@Z", 8},
+    {8, "getIntegerValue", "?getIntegerValue@XML@@CGHPAD0@Z", "?getIntegerValue@XML@@CAHPEAD0@Z",
+     8},
+    {9, "getStringValue", "?getStringValue@XML@@CGPA_WPAD0@Z", "?getStringValue@XML@@CAPEA_WPEAD0@Z",
+     8},
+};
+
+const char* decoratedName(const ExportEntry& entry) {
+    return sizeof(void*) == 4 ? entry.name32 : entry.name64;
+}
+
+const ExportEntry& exportOf(const char* function) {
+    for (const ExportEntry& entry : kExports) {
+        if (std::strcmp(entry.function, function) == 0) {
+            return entry;
+        }
+    }
+    throw std::logic_error(function);
+}
+
+PelzorDll::PelzorDll() : module_(LoadLibraryA("pelzor.dll")) {
+    if (module_ == nullptr) {
+        throw std::runtime_error("pelzor.dll cannot be loaded");
+    }
+}
+
+PelzorDll::~PelzorDll() { FreeLibrary(module_); }
+
+FARPROC PelzorDll::byName(const char* decorated) const { return GetProcAddress(module_, decorated); }
+
+FARPROC PelzorDll::byOrdinal(int ordinal) const {
+    return GetProcAddress(module_, MAKEINTRESOURCEA(ordinal));
+}
+
+#if defined(_WIN64)
+
+PelzorDll::RawResult PelzorDll::call(const char* function, const std::vector<std::uintptr_t>& a,
+                                     Returns kind) {
+    FARPROC target = byName(decoratedName(exportOf(function)));
+    if (target == nullptr) {
+        throw std::runtime_error(std::string("missing export ") + function);
+    }
+    // Integer-class arguments travel in registers whatever their declared type, so one
+    // signature with machine words serves every export; a double result comes in xmm0.
+    using Words = std::uintptr_t;
+    RawResult result;
+    if (kind == Returns::Floating) {
+        auto fn = reinterpret_cast<double (*)(Words, Words, Words, Words, Words)>(target);
+        result.floating = fn(a.size() > 0 ? a[0] : 0, a.size() > 1 ? a[1] : 0,
+                             a.size() > 2 ? a[2] : 0, a.size() > 3 ? a[3] : 0,
+                             a.size() > 4 ? a[4] : 0);
+    } else {
+        auto fn = reinterpret_cast<Words (*)(Words, Words, Words, Words, Words)>(target);
+        result.rax = fn(a.size() > 0 ? a[0] : 0, a.size() > 1 ? a[1] : 0, a.size() > 2 ? a[2] : 0,
+                        a.size() > 3 ? a[3] : 0, a.size() > 4 ? a[4] : 0);
+        result.eax = static_cast<std::uint32_t>(result.rax);
+    }
+    return result;
+}
+
+#else
+
+namespace {
+struct MeasuredCall {
+    std::uint32_t eax;
+    std::uint32_t edx;
+    double st0;
+    std::int32_t leftover;
+};
+}  // namespace
+
+extern "C" void pelzorCallMeasured(void* fn, const std::uint32_t* args, int argc,
+                                   int returnsDouble, MeasuredCall* out);
+
+PelzorDll::RawResult PelzorDll::call(const char* function, const std::vector<std::uintptr_t>& a,
+                                     Returns kind) {
+    const ExportEntry& entry = exportOf(function);
+    FARPROC target = byName(decoratedName(entry));
+    if (target == nullptr) {
+        throw std::runtime_error(std::string("missing export ") + function);
+    }
+    std::vector<std::uint32_t> words(a.begin(), a.end());
+    MeasuredCall measured{};
+    pelzorCallMeasured(reinterpret_cast<void*>(target), words.data(),
+                       static_cast<int>(words.size()), kind == Returns::Floating, &measured);
+    EXPECT_EQ(static_cast<int>(words.size()) * 4, entry.argumentBytes32) << function;
+    EXPECT_EQ(measured.leftover, 0) << function << " left bytes on the caller's stack";
+    RawResult result;
+    result.eax = measured.eax;
+    result.rax = measured.eax;
+    result.floating = measured.st0;
+    return result;
+}
+
+#endif
+
+namespace {
+std::uintptr_t word(const void* pointer) { return reinterpret_cast<std::uintptr_t>(pointer); }
+std::uintptr_t word(int value) { return static_cast<std::uint32_t>(value); }
+// A bool argument occupies a whole slot; only its low byte carries the value.
+std::uintptr_t word(bool value) { return value ? 1u : 0u; }
+// A bool result is one byte: only the low byte of the register counts.
+bool boolResult(std::uint32_t eax) { return (eax & 0xFFu) != 0; }
+}  // namespace
+
+wchar_t* PelzorDll::appendXMLChild(const char* xml, const char* child, const char* parent,
+                                   const char* text, bool unescape) {
+    auto r = call("appendXMLChild", {word(xml), word(child), word(parent), word(text), word(unescape)},
+                  Returns::Integer);
+    return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
+}
+
+wchar_t* PelzorDll::createBlankXML(const char* root) {
+    auto r = call("createBlankXML", {word(root)}, Returns::Integer);
+    return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
+}
+
+bool PelzorDll::getDouble1DArray(const char* xml, const char* name, double* values, int count) {
+    auto r = call("getDouble1DArray", {word(xml), word(name), word(values), word(count)},
+                  Returns::Integer);
+    return boolResult(r.eax);
+}
+
+bool PelzorDll::getDouble2DArray(const char* xml, const char* name, double* values, int count) {
+    auto r = call("getDouble2DArray", {word(xml), word(name), word(values), word(count)},
+                  Returns::Integer);
+    return boolResult(r.eax);
+}
+
+int PelzorDll::getDoubleArrayColumns(const char* xml, const char* name) {
+    return static_cast<int>(call("getDoubleArrayColumns", {word(xml), word(name)}, Returns::Integer).eax);
+}
+
+int PelzorDll::getDoubleArrayRows(const char* xml, const char* name) {
+    return static_cast<int>(call("getDoubleArrayRows", {word(xml), word(name)}, Returns::Integer).eax);
+}
+
+double PelzorDll::getDoubleValue(const char* xml, const char* name) {
+    return call("getDoubleValue", {word(xml), word(name)}, Returns::Floating).floating;
+}
+
+int PelzorDll::getIntegerValue(const char* xml, const char* name) {
+    return static_cast<int>(call("getIntegerValue", {word(xml), word(name)}, Returns::Integer).eax);
+}
+
+wchar_t* PelzorDll::getStringValue(const char* xml, const char* name) {
+    auto r = call("getStringValue", {word(xml), word(name)}, Returns::Integer);
+    return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
+}
