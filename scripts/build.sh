@@ -18,6 +18,20 @@ cp build/win64/bin/pelzor.dll dist/x64/
 if [ -f build/win32/bin/Tressvold.exe ]; then
   cp build/win32/bin/Tressvold.exe dist/x86/
 fi
+
+# The release package: both DLLs, the installer, the macro module, the README and a
+# SHA-256 list of them.
+version=$(sed -n 's/^project(pelzor VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+package=$(mktemp -d)
+mkdir -p "$package/x86" "$package/x64" "$package/vba"
+cp dist/x86/* "$package/x86/"
+cp dist/x64/pelzor.dll "$package/x64/"
+cp vba/Pelzor.bas "$package/vba/"
+cp README.md "$package/"
+(cd "$package" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | sort | xargs sha256sum > SHA256SUMS)
+(cd "$package" && zip -qrX "$root/dist/pelzor-$version-windows.zip" .)
+rm -rf "$package"
+
 echo "dist/ holds:"
 find dist -type f | sort | sed 's/^/  /'
 

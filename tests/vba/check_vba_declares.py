@@ -1,0 +1,129 @@
+#!/usr/bin/env python3
+"""Checks the macro-side declarations against the DLL exports they bind to.
+
+For both branches of `#If Win64` in the VBA module: every Declare's Alias is one of the
+nine decorated names of that bitness (all nine present, each once), and its arguments
+match the types the decorated name encodes (char* -> ByVal String, double* -> ByRef Double,
+int -> ByVal Long, bool -> ByVal Boolean) with a matching result type. In the 32-bit branch
+the declared arguments, four bytes each on the stack, add up to the bytes the export
+removes on return.
+
+usage: check_vba_declares.py MODULE.bas (--tables X86.txt X64.txt | --dll32 A.dll --dll64 B.dll)
+"""
+import argparse
+import os
+import re
+import sys
+
+ARGUMENT_TYPES = {"char*": ("ByVal", "String"), "double*": ("ByRef", "Double"),
+                  "int": ("ByVal", "Long"), "bool": ("ByVal", "Boolean")}
+RESULT_TYPES = {"wchar_t*": "String", "int": "Long", "double": "Double", "bool": "Byte"}
+SIMPLE = {"H": "int", "N": "double", "_N": "bool"}
+POINTERS = {"D": "char*", "N": "double*", "_W": "wchar_t*"}
+
+
+def decode(name):
+    """Result and argument types of a decorated `private: static` member of XML."""
+    match = re.fullmatch(r"\?(\w+)@XML@@C[GA](.*)@Z", name)
+    if not match:
+        raise ValueError("not a static member of XML: " + name)
+    rest, types, remembered = match.group(2), [], []
+    while rest:
+        if rest[0].isdigit():
+            types.append(remembered[int(rest[0])])
+            rest = rest[1:]
+            continue
+        pointer = re.match(r"PE?A(_W|D|N)", rest)
+        if pointer:
+            kind = POINTERS[pointer.group(1)]
+            types.append(kind)
+            # Argument types longer than one letter are remembered for back-references;
+            # the result type is not.
+            if len(types) > 1 and kind not in remembered:
+                remembered.append(kind)
+            rest = rest[pointer.end():]
+            continue
+        token = "_N" if rest.startswith("_N") else rest[0]
+        types.append(SIMPLE[token])
+        rest = rest[len(token):]
+    return match.group(1), types[0], types[1:]
+
+
+def declares(path):
+    """{'x64': [...], 'x86': [...]}: (alias, [(passing, type)], result) per Declare."""
+    text = re.sub(r" _\r?\n\s*", " ", open(path, encoding="latin-1").read())
+    branches, branch = {"x64": [], "x86": []}, None
+    for line in text.splitlines():
+        stripped = line.strip()
+        if stripped.startswith("#If Win64"):
+            branch = "x64"
+        elif stripped.startswith("#Else") and branch:
+            branch = "x86"
+        elif stripped.startswith("#End If"):
+            branch = None
+        elif branch and re.match(r"(Private |Public )?Declare ", stripped):
+            match = re.search(r'Alias "([^"]+)"\s*\((.*)\)\s*As (\w+)\s*$', stripped)
+            if not match:
+                raise ValueError("unreadable Declare: " + stripped)
+            arguments = []
+            for argument in filter(None, (a.strip() for a in match.group(2).split(","))):
+                parts = re.fullmatch(r"(ByVal|ByRef)\s+\w+\s+As\s+(\w+)", argument)
+                arguments.append(parts.groups() if parts else ("?", argument))
+            branches[branch].append((match.group(1), arguments, match.group(3)))
+    return branches
+
+
+def table_exports(path):
+    rows = [line.split() for line in open(path) if line.strip() and not line.startswith("#")]
+    return {name: int(argument_bytes) for _, name, argument_bytes in rows}
+
+
+def dll_exports(path):
+    sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "image"))
+    from check_pe_image import Image
+    return {name: None for name in Image(path).exports()[0]}
+
+
+def check(branch, found, exports):
+    failures = []
+    aliases = [alias for alias, _, _ in found]
+    if sorted(aliases) != sorted(exports):
+        failures.append("%s aliases %s differ from the exports %s" % (branch, sorted(aliases), sorted(exports)))
+    for alias, arguments, result in found:
+        if alias not in exports:
+            continue
+        function, result_type, argument_types = decode(alias)
+        expected = [ARGUMENT_TYPES[t] for t in argument_types]
+        if [tuple(a) for a in arguments] != expected:
+            failures.append("%s %s: arguments %s, expected %s" % (branch, function, arguments, expected))
+        if result != RESULT_TYPES[result_type]:
+            failures.append("%s %s: result As %s, expected As %s" % (branch, function, result, RESULT_TYPES[result_type]))
+        if branch == "x86" and exports[alias] is not None and 4 * len(arguments) != exports[alias]:
+            failures.append("x86 %s: %d argument bytes, the export removes %d" % (function, 4 * len(arguments), exports[alias]))
+    return failures
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("module")
+    parser.add_argument("--tables", nargs=2, metavar=("X86", "X64"))
+    parser.add_argument("--dll32")
+    parser.add_argument("--dll64")
+    args = parser.parse_args()
+    found = declares(args.module)
+    failures = []
+    if args.tables:
+        failures += check("x86", found["x86"], table_exports(args.tables[0]))
+        failures += check("x64", found["x64"], table_exports(args.tables[1]))
+    if args.dll32:
+        failures += check("x86", found["x86"], dll_exports(args.dll32))
+    if args.dll64:
+        failures += check("x64", found["x64"], dll_exports(args.dll64))
+    for failure in failures:
+        print("FAIL:", failure)
+    print("%s: %s" % (args.module, "%d failures" % len(failures) if failures else "all declarations match"))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
