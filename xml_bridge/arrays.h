@@ -4,9 +4,14 @@
 
 namespace pelzor {
 
-// One value per child element of the named element, into values[0 .. count).
+// The array getters write exactly values[0 .. count): the values found, in order, then
+// zeros; all zeros when the element is missing; values beyond the count-th are ignored.
+// A count of zero or less writes nothing. The result is false only when the working array
+// cannot be allocated, in which case values[0 .. count) are set to zero.
+
+// One value per child element of the named element.
 bool readDouble1DArray(const char* xmlText, const char* elementName, double* values, int count);
-// One value per cell (child of a child), row after row, packed, into values[0 .. count).
+// One value per cell (child of a child), row after row, packed without gaps.
 bool readDouble2DArray(const char* xmlText, const char* elementName, double* values, int count);
 // The number of child elements of the named element; 0 when it is missing.
 int countArrayRows(const char* xmlText, const char* elementName);

@@ -1,9 +1,14 @@
 #include "builder.h"
 
-#include <cstring>
+#include <tinyxml.h>
 
+#include <cstring>
+#include <memory>
+
+#include "document.h"
 #include "heap.h"
 #include "result_string.h"
+#include "working_text.h"
 
 namespace pelzor {
 
@@ -36,9 +41,47 @@ wchar_t* buildBlankDocument(const char* rootName) {
     return result;
 }
 
-wchar_t* appendChildElement(const char*, const char*, const char*, const char*, bool) {
-    // Not built yet: every call reports a missing parent.
-    return makeResultString(kParentMissing);
+namespace {
+
+// A new element named `name` whose one child is a plain (not CDATA) text `text`; a null
+// text counts as an empty one. The caller links it into a tree, which then owns it.
+TiXmlElement* newTextElement(const char* name, const char* text) {
+    auto element = std::make_unique<TiXmlElement>(name);
+    element->LinkEndChild(new TiXmlText(text != nullptr ? text : ""));
+    return element.release();
+}
+
+// The printed document after its clean-up passes, as a result string; null when memory
+// runs out on the way. The printer escapes every '&' of a text as "&amp;"; turning that
+// back into '&' hands texts back with the bytes the caller gave, so entity references that
+// the caller wrote ("AT&amp;T") stay as written. Unescaping the tags turns markup passed
+// in as text back into markup, everywhere in the document.
+wchar_t* cleanedResult(const char* printed, bool unescapeTags) {
+    WorkingText text(printed);
+    text.replace("&amp;", "&");
+    if (unescapeTags) {
+        text.replace("&gt;", ">");
+        text.replace("&lt;", "<");
+    }
+    return text.text() != nullptr ? makeResultString(text.text()) : nullptr;
+}
+
+}  // namespace
+
+wchar_t* appendChildElement(const char* xmlText, const char* childName, const char* parentName,
+                            const char* childText, bool unescapeTags) {
+    if (childName == nullptr) {
+        return makeResultString(kParentMissing);
+    }
+    CallDocument document(xmlText);
+    TiXmlElement* parent = document.find(parentName);
+    if (parent == nullptr) {
+        return makeResultString(kParentMissing);
+    }
+    parent->LinkEndChild(newTextElement(childName, childText));
+    TiXmlPrinter printer;
+    document.tree().Accept(&printer);
+    return cleanedResult(printer.CStr(), unescapeTags);
 }
 
 }  // namespace pelzor

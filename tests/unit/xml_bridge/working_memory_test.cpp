@@ -1,0 +1,198 @@
+// The library's own heap use: the exact size of each buffer, and what every call does when
+// any one of its buffers cannot be allocated (a null result, or zeros and false for the
+// arrays) without leaking the others.
+//
+// This file replaces the library's heap functions for the whole unit-test program: the
+// linker takes these definitions and never pulls heap.cpp out of the library, since they
+// define every symbol it has. Until a test arms a failure they behave like the C heap.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "export_access.h"
+#include "heap.h"
+#include "replace_all.h"
+
+namespace {
+
+struct Request {
+    std::size_t bytes;
+    bool zeroed;
+};
+
+struct HeapWatch {
+    long allocationsBeforeFailure = -1;  // negative: no failure armed
+    std::vector<Request> requests;       // the successful ones since the last reset
+    long liveBlocks = 0;
+};
+
+HeapWatch heapWatch;
+
+bool failThisAllocation() {
+    if (heapWatch.allocationsBeforeFailure < 0) {
+        return false;
+    }
+    return heapWatch.allocationsBeforeFailure-- == 0;
+}
+
+void* tracked(void* block, Request request) {
+    if (block != nullptr) {
+        ++heapWatch.liveBlocks;
+        heapWatch.requests.push_back(request);
+    }
+    return block;
+}
+
+}  // namespace
+
+namespace pelzor {
+
+void* heapAllocate(std::size_t bytes) {
+    return failThisAllocation() ? nullptr : tracked(std::malloc(bytes), {bytes, false});
+}
+
+void* heapAllocateZeroed(std::size_t count, std::size_t size) {
+    return failThisAllocation() ? nullptr : tracked(std::calloc(count, size), {count * size, true});
+}
+
+void heapFree(void* block) {
+    if (block != nullptr) {
+        --heapWatch.liveBlocks;
+    }
+    std::free(block);
+}
+
+}  // namespace pelzor
+
+namespace {
+
+// Starts counting afresh; `failing` is the index of the allocation that fails from now on
+// (0 for the next one), or negative for none.
+void resetHeapWatch(long failing = -1) {
+    heapWatch = HeapWatch{};
+    heapWatch.allocationsBeforeFailure = failing;
+}
+
+// The allocations that one undisturbed `call` makes.
+template <typename Call>
+std::vector<Request> requestsOf(Call call) {
+    resetHeapWatch();
+    call();
+    std::vector<Request> requests = heapWatch.requests;
+    resetHeapWatch();
+    return requests;
+}
+
+// Runs `call` once with each of its allocations failing in turn; `check` gets the call's
+// result and the request that failed. No block may be left allocated afterwards.
+template <typename Call, typename Check>
+void failEachAllocation(Call call, Check check) {
+    const std::vector<Request> requests = requestsOf(call);
+    for (std::size_t failing = 0; failing < requests.size(); ++failing) {
+        resetHeapWatch(static_cast<long>(failing));
+        check(call(), requests[failing]);
+        EXPECT_EQ(heapWatch.liveBlocks, 0) << "allocation " << failing << " failed";
+    }
+    resetHeapWatch();
+}
+
+TEST(WorkingMemory, ReplaceAllAllocatesOnceWithTheExactSize) {
+    const char* const cases[][3] = {
+        {"a&amp;b&amp;c", "&amp;", "&"},
+        {"&lt;&lt;", "&lt;", "<"},
+        {"xx", "x", "yyy"},
+        {"abab", "ab", "cd"},
+        {"none", "&gt;", ">"},
+    };
+    for (const auto& c : cases) {
+        resetHeapWatch();
+        char* result = pelzor::replaceAll(c[0], c[1], c[2]);
+        ASSERT_NE(result, nullptr);
+        ASSERT_EQ(heapWatch.requests.size(), 1u) << c[0];
+        EXPECT_EQ(heapWatch.requests[0].bytes, std::string(result).size() + 1) << c[0];
+        pelzor::heapFree(result);
+        EXPECT_EQ(heapWatch.liveBlocks, 0);
+    }
+}
+
+TEST(WorkingMemory, ReplaceAllGivesNullWhenItsBufferFails) {
+    const std::string source = "a&amp;b";
+    resetHeapWatch(0);
+    EXPECT_EQ(pelzor::replaceAll(source.c_str(), "&amp;", "&"), nullptr);
+    EXPECT_EQ(source, "a&amp;b");
+    EXPECT_EQ(heapWatch.liveBlocks, 0);
+}
+
+TEST(WorkingMemory, BlankDocumentGivesNullWhenAnyBufferFails) {
+    auto call = [] { return takeResult(Exports::createBlankXML(Arg("library"))); };
+    // The composed text, then the result string.
+    EXPECT_EQ(requestsOf(call).size(), 2u);
+    failEachAllocation(
+        call, [](const std::string& result, const Request&) { EXPECT_EQ(result, "<null>"); });
+}
+
+std::string appendUnescaping(const char* text) {
+    return takeResult(Exports::appendXMLChild(Arg("<r/>"), Arg("c"), Arg("r"), Arg(text), true));
+}
+
+TEST(WorkingMemory, AppendGivesNullWhenAnyBufferFails) {
+    auto call = [] { return appendUnescaping("<i>a</i> & b"); };
+    failEachAllocation(
+        call, [](const std::string& result, const Request&) { EXPECT_EQ(result, "<null>"); });
+    EXPECT_EQ(call(), "<r>\n    <c><i>a</i> & b</c>\n</r>\n");
+}
+
+TEST(WorkingMemory, AppendMakesOneBufferPerPassThatCanMatch) {
+    const std::size_t plain = requestsOf([] { return appendUnescaping("plain"); }).size();
+    EXPECT_EQ(requestsOf([] { return appendUnescaping("a & b"); }).size(), plain + 1);
+    EXPECT_EQ(requestsOf([] { return appendUnescaping("a > b"); }).size(), plain + 1);
+    EXPECT_EQ(requestsOf([] { return appendUnescaping("<i>a</i> & b"); }).size(), plain + 3);
+}
+
+TEST(WorkingMemory, ArraysZeroTheCallersDoublesWhenAnyBufferFails) {
+    const char document[] = "<m><r><c>1</c><c>2</c></r><r><c>3</c><c>4</c></r></m>";
+    for (bool twoD : {false, true}) {
+        double values[6];
+        auto call = [&] {
+            std::fill(values, values + 6, 9.0);
+            return twoD ? Exports::getDouble2DArray(Arg(document), Arg("m"), values + 1, 4)
+                        : Exports::getDouble1DArray(Arg(document), Arg("r"), values + 1, 4);
+        };
+        // Only the working array's failure is reported as false.
+        failEachAllocation(call, [&](bool result, const Request& failed) {
+            EXPECT_EQ(result, !failed.zeroed);
+            const double expected[6] = {9, 0, 0, 0, 0, 9};
+            for (int i = 0; i < 6; ++i) {
+                EXPECT_EQ(values[i], expected[i]) << i;
+            }
+        });
+    }
+}
+
+TEST(WorkingMemory, ArraysAllocateOneWorkingArrayOfCountDoubles) {
+    double values[3];
+    const std::vector<Request> requests = requestsOf(
+        [&] { return Exports::getDouble1DArray(Arg("<v><x>1</x></v>"), Arg("v"), values, 3); });
+    std::vector<std::size_t> zeroed;
+    for (const Request& request : requests) {
+        if (request.zeroed) {
+            zeroed.push_back(request.bytes);
+        }
+    }
+    EXPECT_EQ(zeroed, (std::vector<std::size_t>{3 * sizeof(double)}));
+}
+
+TEST(WorkingMemory, ArraysAllocateNothingForCountZeroOrNegative) {
+    for (int count : {0, -1, -2147483647 - 1}) {
+        resetHeapWatch(0);
+        EXPECT_TRUE(Exports::getDouble2DArray(Arg("<m/>"), Arg("m"), nullptr, count));
+        EXPECT_TRUE(Exports::getDouble1DArray(Arg("<m/>"), Arg("m"), nullptr, count));
+        EXPECT_EQ(heapWatch.allocationsBeforeFailure, 0) << "an allocation was attempted";
+    }
+    resetHeapWatch();
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+// Building a document through the real DLL: the worked example call by call, the mended
+// ampersand handling, and the missing-parent message.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "pelzor_dll.h"
+
+namespace {
+
+std::string take(wchar_t* text) {
+    return Bstr(text).bytes();
+}
+
+}  // namespace
+
+TEST(Builder, WorkedExampleHoldsByteForByte) {
+    PelzorDll dll;
+    Bstr blank(dll.createBlankXML("library"));
+    EXPECT_EQ(blank.bytes(), "<?xml version='1.0' encoding='utf-8'?><library></library>");
+    EXPECT_EQ(blank.byteLength(), 57u);
+
+    Bstr withBook(dll.appendXMLChild(blank.bytes().c_str(), "book", "library", "Dune", false));
+    EXPECT_EQ(withBook.bytes(),
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<library>\n    <book>Dune</book>\n"
+              "</library>\n");
+
+    Bstr withNote(
+        dll.appendXMLChild(withBook.bytes().c_str(), "note", "library", "<i>new</i> & used", true));
+    EXPECT_EQ(withNote.bytes(),
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<library>\n    <book>Dune</book>\n"
+              "    <note><i>new</i> & used</note>\n</library>\n");
+
+    Bstr missing(dll.appendXMLChild(withNote.bytes().c_str(), "x", "shelf", "1", false));
+    EXPECT_EQ(missing.bytes(), "Parent element does not exist");
+    EXPECT_EQ(missing.byteLength(), 29u);
+}
+
+TEST(Builder, AmpersandBytesSurviveAndReadBack) {
+    PelzorDll dll;
+    const std::string document =
+        take(dll.appendXMLChild("<r><a>ramp;</a></r>", "b", "r", "AT&amp;T", false));
+    EXPECT_EQ(document, "<r>\n    <a>ramp;</a>\n    <b>AT&amp;T</b>\n</r>\n");
+    EXPECT_EQ(take(dll.getStringValue(document.c_str(), "a")), "ramp;");
+    EXPECT_EQ(take(dll.getStringValue(document.c_str(), "b")), "AT&T");
+}
+
+TEST(Builder, NullArgumentsGiveTheMissingParentMessageOrAnEmptyText) {
+    PelzorDll dll;
+    EXPECT_EQ(take(dll.appendXMLChild(nullptr, "c", "r", "1", true)),
+              "Parent element does not exist");
+    EXPECT_EQ(take(dll.appendXMLChild("<r/>", "c", nullptr, "1", false)),
+              "Parent element does not exist");
+    EXPECT_EQ(take(dll.appendXMLChild("<r/>", "c", "r", nullptr, false)),
+              "<r>\n    <c></c>\n</r>\n");
+}
