@@ -15,9 +15,7 @@ rm -rf dist
 mkdir -p dist/x86 dist/x64
 cp build/win32/bin/pelzor.dll dist/x86/
 cp build/win64/bin/pelzor.dll dist/x64/
-if [ -f build/win32/bin/Tressvold.exe ]; then
-  cp build/win32/bin/Tressvold.exe dist/x86/
-fi
+cp build/win32/bin/Tressvold.exe dist/x86/
 
 # The release package: both DLLs, the installer, the macro module, the README and a
 # SHA-256 list of them.
