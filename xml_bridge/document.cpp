@@ -6,8 +6,8 @@
 
 namespace pelzor {
 
-CallDocument::CallDocument(const char* xmlText) {
-    document_.Parse(xmlText != nullptr ? xmlText : "", nullptr, TIXML_ENCODING_UTF8);
+CallDocument::CallDocument(const char* xmlText) : text_(xmlText) {
+    document_.Parse(text_.c_str(), nullptr, TIXML_ENCODING_UTF8);
 }
 
 TiXmlElement* CallDocument::find(const char* name) {

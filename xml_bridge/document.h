@@ -4,12 +4,16 @@
 
 #include <tinyxml.h>
 
+#include "text_guard.h"
+
 namespace pelzor {
 
 class CallDocument {
 public:
     // Parses `xmlText` in UTF-8 mode; parse errors are ignored and whatever was read before
-    // an error stays in the tree. A null text reads like an empty one.
+    // an error stays in the tree. A null text reads like an empty one. The parser reads a
+    // guarded copy (see GuardedText), never the caller's text itself. Throws std::bad_alloc
+    // when memory runs out.
     explicit CallDocument(const char* xmlText);
 
     CallDocument(const CallDocument&) = delete;
@@ -21,6 +25,7 @@ public:
     TiXmlDocument& tree() { return document_; }
 
 private:
+    GuardedText text_;
     TiXmlDocument document_;
 };
 

@@ -1,10 +1,12 @@
 // The export layer: each export hands its arguments to the library's logic and makes sure
 // that nothing thrown inside (out of memory while parsing, say) ever reaches the macro
 // host. A contained failure gives the export's missing-element outcome, and a null result
-// string for the exports that return text.
+// string for the exports that return text. Every call runs with its own CallMemory, so
+// that what a failed parse leaves unreachable is freed when the call ends.
 #include "xml.h"
 
 #include "arrays.h"
+#include "call_memory.h"
 #include "builder.h"
 #include "readers.h"
 
@@ -12,6 +14,7 @@ namespace {
 
 template <typename Result, typename Body>
 Result contained(Result onFailure, Body body) noexcept {
+    pelzor::CallMemory callMemory;
     try {
         return body();
     } catch (...) {
@@ -21,6 +24,7 @@ Result contained(Result onFailure, Body body) noexcept {
 
 template <typename Body>
 bool containedArray(double* values, int count, Body body) noexcept {
+    pelzor::CallMemory callMemory;
     try {
         return body();
     } catch (...) {

@@ -52,6 +52,9 @@ struct ArrayCase {
     std::vector<double> expected;  // its size is the count passed
 };
 
+// Names a case in test output (the default printer would dump its bytes, padding included).
+void PrintTo(const ArrayCase& c, std::ostream* out) { *out << c.label; }
+
 const ArrayCase kArrayCases[] = {
     {"Worked2D", Shape::TwoD, kWorked, "m", {1, 2, 3, 4, 5, 6}},
     {"Worked1DWithRoomToSpare", Shape::OneD, kWorked, "v", {0.5, -2000, 0, 0}},

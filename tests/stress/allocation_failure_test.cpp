@@ -1,0 +1,176 @@
+// Every export with its N-th allocation failing, for every N the export reaches on a set of
+// documents: operator new and the library's own heap functions alike (this program links
+// the library's operator new, which takes its blocks from the heap functions replaced here). Each call returns its
+// missing-element outcome, its ordinary result, or a null result string, and leaves no block
+// behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+#include <new>
+#include <string>
+
+#include "export_access.h"
+#include "heap.h"
+
+namespace {
+
+struct FailurePlan {
+    long countdown = -1;  // allocations left before the one that fails; negative: none fails
+    long attempts = 0;
+    long liveBlocks = 0;  // blocks of the library's heap, operator new's included
+};
+
+FailurePlan plan;
+
+bool nextAllocationFails() {
+    ++plan.attempts;
+    return plan.countdown >= 0 && plan.countdown-- == 0;
+}
+
+}  // namespace
+
+namespace pelzor {
+void* heapAllocate(std::size_t bytes) {
+    if (nextAllocationFails())
+        return nullptr;
+    void* block = std::malloc(bytes == 0 ? 1 : bytes);
+    if (block != nullptr)
+        ++plan.liveBlocks;
+    return block;
+}
+void* heapAllocateZeroed(std::size_t count, std::size_t size) {
+    if (nextAllocationFails())
+        return nullptr;
+    void* block = std::calloc(count, size);
+    if (block != nullptr)
+        ++plan.liveBlocks;
+    return block;
+}
+void heapFree(void* block) {
+    if (block != nullptr)
+        --plan.liveBlocks;
+    std::free(block);
+}
+}  // namespace pelzor
+
+namespace {
+
+const char* const kDocuments[] = {
+    "<?xml version='1.0'?><!-- c --><data><name a='1' b=\"2\">Tom &amp; Jerry</name>"
+    "<m><r><c>1</c><c>2</c></r><r><c>3</c><c>4</c></r></m><v><x>0.5</x><x>-2e3</x></v></data>",
+    "<a><b><![CDATA[ 2.5 ]]></b><b>x",
+    "<a>x\xC3",
+    "",
+};
+const char* const kNames[] = {"name", "m", "v", "b", "a", "missing"};
+
+// One export's call on a document, reduced to a string; `outcomes` are the results it may
+// give when memory runs out (its ordinary result is always allowed).
+struct ExportCall {
+    const char* label;
+    std::function<std::string(const char* text, const char* name)> call;
+    std::vector<std::string> outcomes;
+};
+
+std::string arrayResult(bool result, const double* values) {
+    std::string out = result ? "true:" : "false:";
+    for (int i = 0; i < 4; ++i)
+        out += std::to_string(values[i]) + ",";
+    return out;
+}
+
+const std::string kZeros = "true:0.000000,0.000000,0.000000,0.000000,";
+
+std::vector<ExportCall> exportCalls() {
+    return {
+        {"getStringValue",
+         [](const char* t, const char* n) {
+             return takeResult(Exports::getStringValue(Arg(t), Arg(n)));
+         },
+         {"<null>", "Element does not exist"}},
+        {"getIntegerValue",
+         [](const char* t, const char* n) {
+             return std::to_string(Exports::getIntegerValue(Arg(t), Arg(n)));
+         },
+         {"0"}},
+        {"getDoubleValue",
+         [](const char* t, const char* n) {
+             return std::to_string(Exports::getDoubleValue(Arg(t), Arg(n)));
+         },
+         {std::to_string(0.0)}},
+        {"getDoubleArrayRows",
+         [](const char* t, const char* n) {
+             return std::to_string(Exports::getDoubleArrayRows(Arg(t), Arg(n)));
+         },
+         {"0"}},
+        {"getDoubleArrayColumns",
+         [](const char* t, const char* n) {
+             return std::to_string(Exports::getDoubleArrayColumns(Arg(t), Arg(n)));
+         },
+         {"0"}},
+        {"getDouble1DArray",
+         [](const char* t, const char* n) {
+             double values[4] = {9, 9, 9, 9};
+             return arrayResult(Exports::getDouble1DArray(Arg(t), Arg(n), values, 4), values);
+         },
+         {kZeros, "false:0.000000,0.000000,0.000000,0.000000,"}},
+        {"getDouble2DArray",
+         [](const char* t, const char* n) {
+             double values[4] = {9, 9, 9, 9};
+             return arrayResult(Exports::getDouble2DArray(Arg(t), Arg(n), values, 4), values);
+         },
+         {kZeros, "false:0.000000,0.000000,0.000000,0.000000,"}},
+        {"appendXMLChild",
+         [](const char* t, const char* n) {
+             return takeResult(
+                 Exports::appendXMLChild(Arg(t), Arg("new"), Arg(n), Arg("a & <b>"), true));
+         },
+         {"<null>", "Parent element does not exist"}},
+        {"createBlankXML",
+         [](const char*, const char* n) { return takeResult(Exports::createBlankXML(Arg(n))); },
+         {"<null>"}},
+    };
+}
+
+TEST(AllocationFailure, EveryExportSurvivesEachFailingAllocation) {
+    long sweeps = 0;
+    for (const ExportCall& e : exportCalls()) {
+        for (const char* text : kDocuments) {
+            for (const char* name : kNames) {
+                // The strings the test itself makes are counted too; failing those only
+                // shortens the sweep, so count the call's own attempts undisturbed first.
+                plan = FailurePlan{};
+                const std::string ordinary = e.call(text, name);
+                const long attempts = plan.attempts;
+                for (long failing = 0; failing < attempts; ++failing) {
+                    plan = FailurePlan{};
+                    plan.countdown = failing;
+                    const long liveBefore = plan.liveBlocks;
+                    std::string result;
+                    try {
+                        result = e.call(text, name);
+                    } catch (const std::bad_alloc&) {
+                        continue;  // the test's own argument copy failed, not the export
+                    }
+                    const bool allowed =
+                        result == ordinary ||
+                        std::find(e.outcomes.begin(), e.outcomes.end(), result) != e.outcomes.end();
+                    EXPECT_TRUE(allowed) << e.label << " on \"" << text << "\", " << name
+                                         << ", allocation " << failing << ": " << result;
+                    // Nothing may stay behind but what the result string itself holds.
+                    const long held = result.capacity() > std::string().capacity() ? 1 : 0;
+                    EXPECT_EQ(plan.liveBlocks - liveBefore, held)
+                        << e.label << " on \"" << text << "\", " << name << ", allocation "
+                        << failing;
+                    ++sweeps;
+                }
+            }
+        }
+    }
+    std::cout << sweeps << " failing allocations swept\n";
+}
+
+}  // namespace

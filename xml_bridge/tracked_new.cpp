@@ -1,0 +1,30 @@
+// operator new and delete of the library: the C++ heap of CallMemory, so that whatever a
+// call allocates comes back when the call ends, also after a failed allocation inside the
+// parser. Linked into the DLL (where it serves the library's code only) and into the test
+// programs that prove it.
+#include <new>
+
+#include "call_memory.h"
+
+void* operator new(std::size_t bytes) {
+    for (;;) {
+        if (void* block = pelzor::CallMemory::allocate(bytes == 0 ? 1 : bytes)) {
+            return block;
+        }
+        std::new_handler handler = std::get_new_handler();
+        if (handler == nullptr) {
+            throw std::bad_alloc();
+        }
+        handler();
+    }
+}
+
+void* operator new[](std::size_t bytes) { return operator new(bytes); }
+
+void operator delete(void* block) noexcept { pelzor::CallMemory::release(block); }
+
+void operator delete[](void* block) noexcept { pelzor::CallMemory::release(block); }
+
+void operator delete(void* block, std::size_t) noexcept { pelzor::CallMemory::release(block); }
+
+void operator delete[](void* block, std::size_t) noexcept { pelzor::CallMemory::release(block); }
