@@ -1,0 +1,130 @@
+#include "jobs.h"
+
+#include "call_result.h"
+#include "direct_use.h"
+#include "documents.h"
+#include "export_access.h"
+
+namespace bench {
+
+namespace {
+
+using Text = std::shared_ptr<const std::string>;
+using Buffer = std::shared_ptr<std::vector<double>>;
+
+// The exports take char* for their texts but never write through it.
+char* argument(const char* text) {
+    return const_cast<char*>(text);
+}
+char* argument(const Text& text) {
+    return const_cast<char*>(text->c_str());
+}
+
+template <typename Call>
+Variant variantOf(Call call) {
+    return Variant{[call] { consume(call()); }, [call] { return describe(call()); }};
+}
+
+constexpr std::size_t kKiB = 1024;
+constexpr std::size_t kMiB = 1024 * kKiB;
+const std::size_t kDocumentSizes[] = {1 * kKiB, 16 * kKiB, 64 * kKiB, 1 * kMiB, 16 * kMiB};
+const int kMatrixRows[] = {10, 100, 400, 1000, 10000, 100000};
+
+Job job(const char* family, const char* exportName, const char* document, const Text& text,
+        Variant library, Variant direct) {
+    return Job{family, exportName, document, text->size(), std::move(library), std::move(direct)};
+}
+
+void addReaders(std::vector<Job>& jobs, const char* document, const Text& text) {
+    jobs.push_back(job(
+        "readers", "getStringValue", document, text,
+        variantOf([text] { return Exports::getStringValue(argument(text), argument(kTextName)); }),
+        variantOf([text] { return direct::stringValue(text->c_str(), kTextName); })));
+    jobs.push_back(
+        job("readers", "getIntegerValue", document, text, variantOf([text] {
+                return Exports::getIntegerValue(argument(text), argument(kIntegerName));
+            }),
+            variantOf([text] { return direct::integerValue(text->c_str(), kIntegerName); })));
+    jobs.push_back(
+        job("readers", "getDoubleValue", document, text, variantOf([text] {
+                return Exports::getDoubleValue(argument(text), argument(kDoubleName));
+            }),
+            variantOf([text] { return direct::doubleValue(text->c_str(), kDoubleName); })));
+}
+
+void addAppend(std::vector<Job>& jobs, const char* document, const Text& text, const char* parent) {
+    jobs.push_back(
+        job("builder", "appendXMLChild", document, text, variantOf([text, parent] {
+                return Exports::appendXMLChild(argument(text), argument("added"), argument(parent),
+                                               argument("New value 17"), false);
+            }),
+            variantOf([text, parent] {
+                return direct::appendChild(text->c_str(), "added", parent, "New value 17");
+            })));
+}
+
+// Each variant fills its own buffer, so that the two answers can be told apart.
+void add1DArray(std::vector<Job>& jobs, const Text& text) {
+    const int count = settingsCount(*text);
+    Buffer library = std::make_shared<std::vector<double>>(count);
+    Buffer direct = std::make_shared<std::vector<double>>(count);
+    jobs.push_back(job("arrays", "getDouble1DArray", "settings", text, variantOf([text, library] {
+                           Exports::getDouble1DArray(argument(text), argument(kSettingsRoot),
+                                                     library->data(),
+                                                     static_cast<int>(library->size()));
+                           return static_cast<const std::vector<double>*>(library.get());
+                       }),
+                       variantOf([text, direct] {
+                           direct::double1DArray(text->c_str(), kSettingsRoot, direct->data(),
+                                                 static_cast<int>(direct->size()));
+                           return static_cast<const std::vector<double>*>(direct.get());
+                       })));
+}
+
+void addMatrix(std::vector<Job>& jobs, const Text& text, int rows) {
+    const std::size_t count = static_cast<std::size_t>(rows) * kMatrixColumns;
+    Buffer library = std::make_shared<std::vector<double>>(count);
+    Buffer direct = std::make_shared<std::vector<double>>(count);
+    jobs.push_back(job("arrays", "getDouble2DArray", "matrix", text, variantOf([text, library] {
+                           Exports::getDouble2DArray(argument(text), argument(kMatrixName),
+                                                     library->data(),
+                                                     static_cast<int>(library->size()));
+                           return static_cast<const std::vector<double>*>(library.get());
+                       }),
+                       variantOf([text, direct] {
+                           direct::double2DArray(text->c_str(), kMatrixName, direct->data(),
+                                                 static_cast<int>(direct->size()));
+                           return static_cast<const std::vector<double>*>(direct.get());
+                       })));
+    jobs.push_back(
+        job("arrays", "getDoubleArrayRows", "matrix", text, variantOf([text] {
+                return Exports::getDoubleArrayRows(argument(text), argument(kMatrixName));
+            }),
+            variantOf([text] { return direct::arrayRows(text->c_str(), kMatrixName); })));
+    jobs.push_back(
+        job("arrays", "getDoubleArrayColumns", "matrix", text, variantOf([text] {
+                return Exports::getDoubleArrayColumns(argument(text), argument(kMatrixName));
+            }),
+            variantOf([text] { return direct::arrayColumns(text->c_str(), kMatrixName); })));
+}
+
+}  // namespace
+
+std::vector<Job> allJobs() {
+    std::vector<Job> jobs;
+    for (std::size_t bytes : kDocumentSizes) {
+        const Text settings = std::make_shared<const std::string>(settingsDocument(bytes));
+        const Text tree = std::make_shared<const std::string>(treeDocument(bytes));
+        addReaders(jobs, "settings", settings);
+        addReaders(jobs, "tree", tree);
+        add1DArray(jobs, settings);
+        addAppend(jobs, "settings", settings, kSettingsRoot);
+        addAppend(jobs, "tree", tree, kTreeParent);
+    }
+    for (int rows : kMatrixRows) {
+        addMatrix(jobs, std::make_shared<const std::string>(matrixDocument(rows)), rows);
+    }
+    return jobs;
+}
+
+}  // namespace bench

@@ -1,0 +1,32 @@
+#pragma once
+// The measured jobs: each export on the documents it is made for, at every size, paired
+// with the direct use of the parser for the same job on the same text.
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// One way of doing a job: `timed` makes the call and drops its result; `answer` makes it
+// and describes its result.
+struct Variant {
+    std::function<void()> timed;
+    std::function<std::string()> answer;
+};
+
+struct Job {
+    std::string family;      // readers, arrays or builder
+    std::string exportName;  // the export measured
+    std::string document;    // settings, matrix or tree
+    std::size_t textBytes;   // length of the document text
+    Variant library;         // through the export
+    Variant direct;          // the parser used directly
+};
+
+// The documents are generated once and kept for the life of the returned jobs.
+std::vector<Job> allJobs();
+
+}  // namespace bench

@@ -1,0 +1,228 @@
+#!/usr/bin/env python3
+"""Turns the suite's Google Benchmark JSON into the results table and the plot.
+
+Each job ran as family/export/document/bytes/library and .../direct; the median CPU time of
+the repetitions is used (CPU time, not wall time, so that other work on the machine moves
+the numbers less). The verdicts follow the targets of the suite:
+  ratio library / direct: readers <= 1.03, arrays <= 1.05, builder <= 1.08, at every size;
+  library cost per byte at the largest size <= 1.5 x the cost at about 64 KiB;
+  library peak heap per call <= direct peak heap + 3 x the text.
+
+usage: report.py RESULTS.json --table OUT.md [--plot OUT.png] [--check]
+"""
+import argparse
+import json
+import statistics
+import sys
+from collections import defaultdict
+
+RATIO_TARGETS = {"readers": 1.03, "arrays": 1.05, "builder": 1.08}
+SCALING_TARGET = 1.5
+HEAP_TEXT_FACTOR = 3
+SCALING_BASE_BYTES = 64 * 1024
+
+
+def medians(path):
+    """{run name: benchmark entry} for the median aggregates in the file."""
+    with open(path) as f:
+        data = json.load(f)
+    found = {}
+    for entry in data["benchmarks"]:
+        if entry.get("aggregate_name") == "median" or entry.get("run_type") == "iteration":
+            found.setdefault(entry["run_name"], entry)
+            if entry.get("aggregate_name") == "median":
+                found[entry["run_name"]] = entry
+    return data.get("context", {}), found
+
+
+def microseconds(entry):
+    scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[entry["time_unit"]]
+    return entry["cpu_time"] * scale
+
+
+def job_rows(entries):
+    """One row per job that has both variants measured."""
+    pairs = defaultdict(dict)
+    for name, entry in entries.items():
+        parts = name.split("/")
+        if len(parts) == 5 and parts[4] in ("library", "direct"):
+            family, export, document, size, variant = parts
+            pairs[(family, export, document, int(size))][variant] = entry
+    rows = []
+    for (family, export, document, size), variants in sorted(pairs.items()):
+        if len(variants) != 2:
+            continue
+        library, direct = variants["library"], variants["direct"]
+        lib_us, dir_us = microseconds(library), microseconds(direct)
+        rows.append({
+            "family": family, "export": export, "document": document, "bytes": size,
+            "library_us": lib_us, "direct_us": dir_us, "ratio": lib_us / dir_us,
+            "ns_per_byte": lib_us * 1000 / size,
+            "library_alloc": library["alloc_bytes"], "direct_alloc": direct["alloc_bytes"],
+            "library_peak": library["peak_heap"], "direct_peak": direct["peak_heap"],
+        })
+    return rows
+
+
+def part_rows(entries):
+    """{(document, bytes): {piece: microseconds}} for the parts/ benchmarks."""
+    parts = defaultdict(dict)
+    for name, entry in entries.items():
+        pieces = name.split("/")
+        if len(pieces) == 4 and pieces[0] == "parts":
+            parts[(pieces[2], int(pieces[3]))][pieces[1]] = microseconds(entry)
+    return parts
+
+
+def scaling(rows):
+    """(family, export, document, base bytes, largest bytes, factor) per library series."""
+    series = defaultdict(list)
+    for row in rows:
+        series[(row["family"], row["export"], row["document"])].append(row)
+    result = []
+    for key, points in sorted(series.items()):
+        base = min(points, key=lambda r: abs(r["bytes"] - SCALING_BASE_BYTES))
+        largest = max(points, key=lambda r: r["bytes"])
+        if largest["bytes"] <= base["bytes"]:
+            continue
+        result.append(key + (base["bytes"], largest["bytes"],
+                             largest["ns_per_byte"] / base["ns_per_byte"]))
+    return result
+
+
+def human_bytes(count):
+    for unit, size in (("MiB", 1 << 20), ("KiB", 1 << 10)):
+        if count >= size:
+            return "%.1f %s" % (count / size, unit)
+    return "%d B" % count
+
+
+def ok(passed):
+    return "yes" if passed else "**no**"
+
+
+def heap_limit(row):
+    return row["direct_peak"] + HEAP_TEXT_FACTOR * row["bytes"]
+
+
+def verdicts(rows, scalings):
+    """[(target, worst value, passed)] for the summary and --check."""
+    result = []
+    for family, target in RATIO_TARGETS.items():
+        ratios = [r["ratio"] for r in rows if r["family"] == family]
+        if ratios:
+            result.append(("%s ratio <= %.2f" % (family, target),
+                           "median %.3f, worst %.3f" % (statistics.median(ratios), max(ratios)),
+                           max(ratios) <= target))
+    if scalings:
+        worst = max(s[-1] for s in scalings)
+        result.append(("cost per byte, largest / 64 KiB <= %.1f" % SCALING_TARGET,
+                       "worst %.2f" % worst, worst <= SCALING_TARGET))
+    if rows:
+        excess = max((r["library_peak"] - r["direct_peak"]) / r["bytes"] for r in rows)
+        result.append(("peak heap <= direct + %d x text" % HEAP_TEXT_FACTOR,
+                       "worst direct + %.2f x text" % excess, excess <= HEAP_TEXT_FACTOR))
+    return result
+
+
+def markdown(context, rows, scalings, parts):
+    out = []
+    out.append("Machine: %s CPUs at %s MHz, load average %s at the start; medians of the "
+               "repetitions, CPU time.\n" % (
+                   context.get("num_cpus", "?"), context.get("mhz_per_cpu", "?"),
+                   ", ".join("%.2f" % x for x in context.get("load_avg", []))))
+    out.append("| target | measured | met |\n|---|---|---|")
+    for target, value, passed in verdicts(rows, scalings):
+        out.append("| %s | %s | %s |" % (target, value, ok(passed)))
+    out.append("")
+    out.append("| family | export | document | text | library µs | direct µs | ratio | "
+               "library ns/byte | allocated library / direct | peak library / direct | "
+               "peak limit | heap ok |")
+    out.append("|---|---|---|---|---|---|---|---|---|---|---|---|")
+    for r in rows:
+        out.append("| %s | %s | %s | %s | %.1f | %.1f | %.3f | %.1f | %s / %s | %s / %s | %s | %s |" % (
+            r["family"], r["export"], r["document"], human_bytes(r["bytes"]), r["library_us"],
+            r["direct_us"], r["ratio"], r["ns_per_byte"], human_bytes(r["library_alloc"]),
+            human_bytes(r["direct_alloc"]), human_bytes(r["library_peak"]),
+            human_bytes(r["direct_peak"]), human_bytes(heap_limit(r)),
+            ok(r["library_peak"] <= heap_limit(r))))
+    out.append("")
+    out.append("| family | export | document | ns/byte at | ns/byte at | largest / 64 KiB |")
+    out.append("|---|---|---|---|---|---|")
+    by_key = {(r["family"], r["export"], r["document"], r["bytes"]): r for r in rows}
+    for family, export, document, base, largest, factor in scalings:
+        out.append("| %s | %s | %s | %s: %.1f | %s: %.1f | %.2f |" % (
+            family, export, document, human_bytes(base),
+            by_key[(family, export, document, base)]["ns_per_byte"], human_bytes(largest),
+            by_key[(family, export, document, largest)]["ns_per_byte"], factor))
+    if parts:
+        out.append("")
+        out.append("| document | text | parse + destroy µs | guarded copy + scan µs | "
+                   "scan alone µs | copy + scan / parse | table-driven pass µs |")
+        out.append("|---|---|---|---|---|---|---|")
+        for (document, size), piece in sorted(parts.items()):
+            if {"parse", "guardedText", "nestingScan"} <= piece.keys():
+                out.append("| %s | %s | %.1f | %.1f | %.1f | %.1f %% | %s |" % (
+                    document, human_bytes(size), piece["parse"], piece["guardedText"],
+                    piece["nestingScan"], 100 * piece["guardedText"] / piece["parse"],
+                    "%.1f" % piece["tablePass"] if "tablePass" in piece else "-"))
+    return "\n".join(out) + "\n"
+
+
+def plot(rows, path):
+    try:
+        import matplotlib
+        matplotlib.use("Agg")
+        import matplotlib.pyplot as plt
+    except ImportError:
+        print("report: matplotlib missing (Debian: python3-matplotlib), no plot written")
+        return
+    families = [f for f in RATIO_TARGETS if any(r["family"] == f for r in rows)]
+    figure, axes = plt.subplots(1, len(families), figsize=(6 * len(families), 5), squeeze=False)
+    for axis, family in zip(axes[0], families):
+        series = defaultdict(list)
+        for r in rows:
+            if r["family"] == family:
+                series["%s on %s" % (r["export"], r["document"])].append(r)
+        for label, points in sorted(series.items()):
+            points.sort(key=lambda r: r["bytes"])
+            sizes = [p["bytes"] for p in points]
+            line, = axis.plot(sizes, [p["library_us"] for p in points], marker="o", label=label)
+            axis.plot(sizes, [p["direct_us"] for p in points], linestyle="--",
+                      color=line.get_color(), alpha=0.6)
+        axis.set_xscale("log")
+        axis.set_yscale("log")
+        axis.set_title("%s (solid: library, dashed: direct use)" % family)
+        axis.set_xlabel("document size (bytes)")
+        axis.set_ylabel("time per call (µs, CPU)")
+        axis.grid(True, which="both", alpha=0.3)
+        axis.legend(fontsize="small")
+    figure.tight_layout()
+    figure.savefig(path, dpi=100)
+    print("report: plot written to %s" % path)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("results")
+    parser.add_argument("--table", required=True)
+    parser.add_argument("--plot")
+    parser.add_argument("--check", action="store_true", help="exit 1 when a target is missed")
+    args = parser.parse_args()
+
+    context, entries = medians(args.results)
+    rows = job_rows(entries)
+    scalings = scaling(rows)
+    with open(args.table, "w") as f:
+        f.write(markdown(context, rows, scalings, part_rows(entries)))
+    print("report: table written to %s" % args.table)
+    if args.plot and rows:
+        plot(rows, args.plot)
+    missed = [target for target, value, passed in verdicts(rows, scalings) if not passed]
+    for target, value, passed in verdicts(rows, scalings):
+        print("report: %-45s %-32s %s" % (target, value, "met" if passed else "MISSED"))
+    return 1 if args.check and missed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

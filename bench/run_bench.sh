@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Runs the benchmark suite and writes its report: results.json (Google Benchmark's own
+# output, medians of the repetitions), results.md (the table with the ratios, the cost per
+# byte and the heap use, and the verdict on each target) and time_per_call.png (the plot).
+#
+# usage: bench/run_bench.sh [--binary PATH] [--out DIR] [--repetitions N] [--min-time SECONDS]
+#                           [--filter REGEX] [--check]
+#   Without --binary the bench preset is configured and built first (build/bench).
+#   --out defaults to bench/results; --check makes a missed target fail the run.
+#   Repetitions run in random interleaved order, so that a busy moment on the machine is
+#   spread over all benchmarks instead of spoiling one; the report uses their medians.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+binary=
+out=$root/bench/results
+repetitions=5
+min_time=0.05
+filter=.
+check=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --binary) binary=$2; shift 2 ;;
+    --out) out=$2; shift 2 ;;
+    --repetitions) repetitions=$2; shift 2 ;;
+    --min-time) min_time=$2; shift 2 ;;
+    --filter) filter=$2; shift 2 ;;
+    --check) check=--check; shift ;;
+    *) echo "run_bench.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+
+if [ -z "$binary" ]; then
+  (cd "$root" && cmake --preset bench >/dev/null && cmake --build --preset bench -j2)
+  binary=$root/build/bench/bench/pelzor_bench
+fi
+
+mkdir -p "$out"
+echo "run_bench: load before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
+"$binary" \
+  --benchmark_filter="$filter" \
+  --benchmark_repetitions="$repetitions" \
+  --benchmark_enable_random_interleaving=true \
+  --benchmark_min_time="$min_time" \
+  --benchmark_report_aggregates_only=true \
+  --benchmark_out="$out/results.json" \
+  --benchmark_out_format=json \
+  --benchmark_format=console >"$out/console.txt"
+echo "run_bench: load after the run: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# The plot needs matplotlib (Debian's python3-matplotlib); the first python3 that has it.
+python=python3
+for candidate in python3 /usr/bin/python3; do
+  if "$candidate" -c 'import matplotlib' 2>/dev/null; then python=$candidate; break; fi
+done
+"$python" "$root/bench/report.py" "$out/results.json" \
+  --table "$out/results.md" --plot "$out/time_per_call.png" $check
