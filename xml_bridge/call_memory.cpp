@@ -6,66 +6,142 @@
 
 namespace pelzor {
 
+// A piece of a call's arena: a header, then the data. A small chunk holds many blocks, a
+// large one exactly one.
+struct ArenaChunk {
+    ArenaChunk* previous;
+    ArenaChunk* next;
+    std::uintptr_t dataBegin;
+    std::uintptr_t dataEnd;
+    bool large;
+
+    bool holds(std::uintptr_t address) const { return address >= dataBegin && address < dataEnd; }
+};
+
 namespace {
 
-// The header keeps the heap's alignment for the block behind it.
-constexpr std::size_t kHeaderBytes =
-    (sizeof(BlockLink) + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
-    alignof(std::max_align_t);
+constexpr std::size_t kAlignment = alignof(std::max_align_t);
+
+constexpr std::size_t roundUp(std::size_t bytes) {
+    return (bytes + kAlignment - 1) / kAlignment * kAlignment;
+}
+
+constexpr std::size_t kChunkHeaderBytes = roundUp(sizeof(ArenaChunk));
+// Blocks above this size get a chunk of their own, which goes back as soon as the block is
+// freed (the printer's growing buffer, long texts).
+constexpr std::size_t kLargeBlock = 4096;
+// Small chunks start small, so that a call on a small document takes little, and grow with
+// the arena (doubling at first, then by an eighth of what the arena holds), so that a call
+// on a large document takes few of them and leaves little of the last one unused.
+constexpr std::size_t kFirstChunkBytes = 16 * 1024;
+constexpr std::size_t kDoublingLimit = 1024 * 1024;
+
+std::size_t nextChunkBytes(std::size_t arenaBytes) {
+    if (arenaBytes < kFirstChunkBytes) {
+        return kFirstChunkBytes;
+    }
+    if (arenaBytes < kDoublingLimit) {
+        return arenaBytes;
+    }
+    return arenaBytes / 8;
+}
 
 // The call open on this thread, if any. Set only while an export runs, so nothing of it
 // outlives a call.
 thread_local CallMemory* openCall = nullptr;
 
-void unlink(BlockLink* link) {
-    link->previous->next = link->next;
-    link->next->previous = link->previous;
-}
-
 }  // namespace
 
-CallMemory::CallMemory() noexcept : blocks_{&blocks_, &blocks_}, outer_(openCall) {
-    openCall = this;
-}
+CallMemory::CallMemory() noexcept : outer_(openCall) { openCall = this; }
 
 CallMemory::~CallMemory() {
-    while (blocks_.next != &blocks_) {
-        BlockLink* leftover = blocks_.next;
-        unlink(leftover);
-        heapFree(leftover);
+    while (chunks_ != nullptr) {
+        freeChunk(chunks_);
     }
     openCall = outer_;
 }
 
 void* CallMemory::allocate(std::size_t bytes) noexcept {
-    if (bytes > SIZE_MAX - kHeaderBytes) {
-        return nullptr;
-    }
-    auto* link = static_cast<BlockLink*>(heapAllocate(kHeaderBytes + bytes));
-    if (link == nullptr) {
-        return nullptr;
-    }
     if (CallMemory* call = openCall) {
-        link->previous = &call->blocks_;
-        link->next = call->blocks_.next;
-        call->blocks_.next->previous = link;
-        call->blocks_.next = link;
-    } else {
-        link->previous = nullptr;
-        link->next = nullptr;
+        return call->allocateInArena(bytes);
     }
-    return reinterpret_cast<unsigned char*>(link) + kHeaderBytes;
+    return heapAllocate(bytes);
 }
 
 void CallMemory::release(void* block) noexcept {
     if (block == nullptr) {
         return;
     }
-    auto* link = reinterpret_cast<BlockLink*>(static_cast<unsigned char*>(block) - kHeaderBytes);
-    if (link->previous != nullptr) {
-        unlink(link);
+    CallMemory* call = openCall;
+    ArenaChunk* chunk = call != nullptr ? call->chunkHolding(block) : nullptr;
+    if (chunk == nullptr) {
+        heapFree(block);  // allocated while no call was open
+    } else if (chunk->large) {
+        call->freeChunk(chunk);
     }
-    heapFree(link);
+}
+
+void* CallMemory::allocateInArena(std::size_t bytes) noexcept {
+    if (bytes > SIZE_MAX - kChunkHeaderBytes - kAlignment) {
+        return nullptr;
+    }
+    const std::size_t rounded = roundUp(bytes == 0 ? 1 : bytes);
+    if (rounded > kLargeBlock) {
+        ArenaChunk* chunk = addChunk(rounded, true);
+        return chunk != nullptr ? reinterpret_cast<void*>(chunk->dataBegin) : nullptr;
+    }
+    if (static_cast<std::size_t>(limit_ - cursor_) < rounded) {
+        const std::size_t chunkBytes = nextChunkBytes(arenaBytes_);
+        ArenaChunk* chunk = addChunk(chunkBytes, false);
+        if (chunk == nullptr) {
+            return nullptr;
+        }
+        arenaBytes_ += chunkBytes;
+        cursor_ = reinterpret_cast<unsigned char*>(chunk->dataBegin);
+        limit_ = reinterpret_cast<unsigned char*>(chunk->dataEnd);
+    }
+    void* block = cursor_;
+    cursor_ += rounded;
+    return block;
+}
+
+ArenaChunk* CallMemory::addChunk(std::size_t dataBytes, bool large) noexcept {
+    auto* chunk = static_cast<ArenaChunk*>(heapAllocate(kChunkHeaderBytes + dataBytes));
+    if (chunk == nullptr) {
+        return nullptr;
+    }
+    chunk->previous = nullptr;
+    chunk->next = chunks_;
+    chunk->dataBegin = reinterpret_cast<std::uintptr_t>(chunk) + kChunkHeaderBytes;
+    chunk->dataEnd = chunk->dataBegin + dataBytes;
+    chunk->large = large;
+    if (chunks_ != nullptr) {
+        chunks_->previous = chunk;
+    }
+    chunks_ = chunk;
+    return chunk;
+}
+
+ArenaChunk* CallMemory::chunkHolding(const void* block) const noexcept {
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    for (ArenaChunk* chunk = chunks_; chunk != nullptr; chunk = chunk->next) {
+        if (chunk->holds(address)) {
+            return chunk;
+        }
+    }
+    return nullptr;
+}
+
+void CallMemory::freeChunk(ArenaChunk* chunk) noexcept {
+    if (chunk->previous != nullptr) {
+        chunk->previous->next = chunk->next;
+    } else {
+        chunks_ = chunk->next;
+    }
+    if (chunk->next != nullptr) {
+        chunk->next->previous = chunk->previous;
+    }
+    heapFree(chunk);
 }
 
 }  // namespace pelzor

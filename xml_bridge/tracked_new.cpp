@@ -6,7 +6,18 @@
 
 #include "call_memory.h"
 
+#ifdef PELZOR_OPERATOR_NEW_FAULTS
+// Test builds only: the allocation-failure sweep decides here whether this operator new
+// fails, so that it can fail each one in turn, arena or not.
+bool pelzorOperatorNewFails();
+#endif
+
 void* operator new(std::size_t bytes) {
+#ifdef PELZOR_OPERATOR_NEW_FAULTS
+    if (pelzorOperatorNewFails()) {
+        throw std::bad_alloc();
+    }
+#endif
     for (;;) {
         if (void* block = pelzor::CallMemory::allocate(bytes == 0 ? 1 : bytes)) {
             return block;

@@ -1,6 +1,7 @@
 // Every export with its N-th allocation failing, for every N the export reaches on a set of
 // documents: operator new and the library's own heap functions alike (this program links
-// the library's operator new, which takes its blocks from the heap functions replaced here). Each call returns its
+// the library's operator new, which asks here whether to fail and takes its memory from the
+// heap functions replaced here). Each call returns its
 // missing-element outcome, its ordinary result, or a null result string, and leaves no block
 // behind.
 #include <gtest/gtest.h>
@@ -31,6 +32,10 @@ bool nextAllocationFails() {
 }
 
 }  // namespace
+
+bool pelzorOperatorNewFails() {
+    return nextAllocationFails();
+}
 
 namespace pelzor {
 void* heapAllocate(std::size_t bytes) {
