@@ -1,49 +1,51 @@
 #include "call_memory.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "heap.h"
 
 namespace pelzor {
 
-// A piece of a call's arena: a header, then the data. A small chunk holds many blocks, a
-// large one exactly one.
+// A piece of a call's arena: a header, then the data. A large chunk holds exactly one
+// block. A small chunk holds many, and after its data one byte per slot of kSlot bytes
+// records, for the block that starts in that slot, its size in granules, so that a freed
+// block can go to the free list of its size. Blocks take at least one slot, so no two
+// start in the same slot.
+//
+// Blocks are aligned to a granule of 8 bytes, which is what every object the library
+// allocates needs (the parser's nodes and strings, the lookup's name); rounding to 8 rather
+// than 16 keeps the arena as compact as the general heap.
 struct ArenaChunk {
-    ArenaChunk* previous;
-    ArenaChunk* next;
+    static constexpr std::size_t kGranule = 8;
+    static constexpr std::size_t kSlot = 16;
+
     std::uintptr_t dataBegin;
     std::uintptr_t dataEnd;
-    bool large;
+    unsigned char* sizes;  // null for a large chunk
 
     bool holds(std::uintptr_t address) const { return address >= dataBegin && address < dataEnd; }
+    unsigned char& sizeOf(const void* block) {
+        return sizes[(reinterpret_cast<std::uintptr_t>(block) - dataBegin) / kSlot];
+    }
 };
 
 namespace {
 
-constexpr std::size_t kAlignment = alignof(std::max_align_t);
+constexpr std::size_t kGranule = ArenaChunk::kGranule;
+constexpr std::size_t kSlot = ArenaChunk::kSlot;
+// The header keeps the data aligned like the heap's own blocks.
+constexpr std::size_t kChunkHeaderBytes = (sizeof(ArenaChunk) + alignof(std::max_align_t) - 1) /
+                                          alignof(std::max_align_t) * alignof(std::max_align_t);
+// Small chunks start small, so that a call on a small document takes little, and then grow
+// by a sixteenth of what the arena holds, so that the unused end of the newest one stays a
+// small part of the whole. The chunks are kept sorted, so their number costs little.
+constexpr std::size_t kFirstChunkBytes = 1024;
 
-constexpr std::size_t roundUp(std::size_t bytes) {
-    return (bytes + kAlignment - 1) / kAlignment * kAlignment;
-}
-
-constexpr std::size_t kChunkHeaderBytes = roundUp(sizeof(ArenaChunk));
-// Blocks above this size get a chunk of their own, which goes back as soon as the block is
-// freed (the printer's growing buffer, long texts).
-constexpr std::size_t kLargeBlock = 4096;
-// Small chunks start small, so that a call on a small document takes little, and grow with
-// the arena (doubling at first, then by an eighth of what the arena holds), so that a call
-// on a large document takes few of them and leaves little of the last one unused.
-constexpr std::size_t kFirstChunkBytes = 16 * 1024;
-constexpr std::size_t kDoublingLimit = 1024 * 1024;
-
-std::size_t nextChunkBytes(std::size_t arenaBytes) {
-    if (arenaBytes < kFirstChunkBytes) {
-        return kFirstChunkBytes;
-    }
-    if (arenaBytes < kDoublingLimit) {
-        return arenaBytes;
-    }
-    return arenaBytes / 8;
+std::size_t nextChunkBytes(std::size_t arenaBytes, std::size_t blockBytes) {
+    const std::size_t growth = arenaBytes / 16 / kSlot * kSlot;
+    const std::size_t chunkBytes = growth > kFirstChunkBytes ? growth : kFirstChunkBytes;
+    return chunkBytes > blockBytes ? chunkBytes : blockBytes;
 }
 
 // The call open on this thread, if any. Set only while an export runs, so nothing of it
@@ -52,12 +54,15 @@ thread_local CallMemory* openCall = nullptr;
 
 }  // namespace
 
-CallMemory::CallMemory() noexcept : outer_(openCall) { openCall = this; }
+CallMemory::CallMemory() noexcept : outer_(openCall) {
+    openCall = this;
+}
 
 CallMemory::~CallMemory() {
-    while (chunks_ != nullptr) {
-        freeChunk(chunks_);
+    for (std::size_t i = 0; i < chunkCount_; ++i) {
+        heapFree(chunks_[i]);
     }
+    heapFree(chunks_);
     openCall = outer_;
 }
 
@@ -76,70 +81,132 @@ void CallMemory::release(void* block) noexcept {
     ArenaChunk* chunk = call != nullptr ? call->chunkHolding(block) : nullptr;
     if (chunk == nullptr) {
         heapFree(block);  // allocated while no call was open
-    } else if (chunk->large) {
+    } else if (chunk->sizes == nullptr) {
         call->freeChunk(chunk);
+    } else {
+        call->keepSmall(chunk, block);
     }
 }
 
 void* CallMemory::allocateInArena(std::size_t bytes) noexcept {
-    if (bytes > SIZE_MAX - kChunkHeaderBytes - kAlignment) {
+    if (bytes > SIZE_MAX - kChunkHeaderBytes - kGranule) {
         return nullptr;
     }
-    const std::size_t rounded = roundUp(bytes == 0 ? 1 : bytes);
-    if (rounded > kLargeBlock) {
-        ArenaChunk* chunk = addChunk(rounded, true);
-        return chunk != nullptr ? reinterpret_cast<void*>(chunk->dataBegin) : nullptr;
+    const std::size_t granules =
+        bytes <= kSlot ? kSlot / kGranule : (bytes + kGranule - 1) / kGranule;
+    if (granules < kSmallGranules) {
+        return takeSmall(granules);
     }
-    if (static_cast<std::size_t>(limit_ - cursor_) < rounded) {
-        const std::size_t chunkBytes = nextChunkBytes(arenaBytes_);
+    ArenaChunk* chunk = addChunk(granules * kGranule, true);
+    return chunk != nullptr ? reinterpret_cast<void*>(chunk->dataBegin) : nullptr;
+}
+
+void* CallMemory::takeSmall(std::size_t granules) noexcept {
+    void*& freeBlock = freeBlocks_[granules];
+    if (freeBlock != nullptr) {
+        void* block = freeBlock;
+        freeBlock = *static_cast<void**>(block);
+        return block;
+    }
+    const std::size_t bytes = granules * kGranule;
+    if (static_cast<std::size_t>(limit_ - cursor_) < bytes) {
+        const std::size_t chunkBytes = nextChunkBytes(arenaBytes_, bytes);
         ArenaChunk* chunk = addChunk(chunkBytes, false);
         if (chunk == nullptr) {
             return nullptr;
         }
         arenaBytes_ += chunkBytes;
+        smallChunk_ = chunk;
         cursor_ = reinterpret_cast<unsigned char*>(chunk->dataBegin);
         limit_ = reinterpret_cast<unsigned char*>(chunk->dataEnd);
     }
     void* block = cursor_;
-    cursor_ += rounded;
+    cursor_ += bytes;
+    smallChunk_->sizeOf(block) = static_cast<unsigned char>(granules);
     return block;
 }
 
+void CallMemory::keepSmall(ArenaChunk* chunk, void* block) noexcept {
+    void*& freeBlock = freeBlocks_[chunk->sizeOf(block)];
+    *static_cast<void**>(block) = freeBlock;
+    freeBlock = block;
+}
+
 ArenaChunk* CallMemory::addChunk(std::size_t dataBytes, bool large) noexcept {
-    auto* chunk = static_cast<ArenaChunk*>(heapAllocate(kChunkHeaderBytes + dataBytes));
+    if (!makeRoomInIndex()) {
+        return nullptr;
+    }
+    const std::size_t sizeBytes = large ? 0 : dataBytes / kSlot;
+    auto* chunk = static_cast<ArenaChunk*>(heapAllocate(kChunkHeaderBytes + dataBytes + sizeBytes));
     if (chunk == nullptr) {
         return nullptr;
     }
-    chunk->previous = nullptr;
-    chunk->next = chunks_;
     chunk->dataBegin = reinterpret_cast<std::uintptr_t>(chunk) + kChunkHeaderBytes;
     chunk->dataEnd = chunk->dataBegin + dataBytes;
-    chunk->large = large;
-    if (chunks_ != nullptr) {
-        chunks_->previous = chunk;
-    }
-    chunks_ = chunk;
+    chunk->sizes = large ? nullptr : reinterpret_cast<unsigned char*>(chunk->dataEnd);
+    const std::size_t position = indexPosition(chunk->dataBegin);
+    std::memmove(chunks_ + position + 1, chunks_ + position,
+                 (chunkCount_ - position) * sizeof(ArenaChunk*));
+    chunks_[position] = chunk;
+    ++chunkCount_;
     return chunk;
 }
 
-ArenaChunk* CallMemory::chunkHolding(const void* block) const noexcept {
-    const auto address = reinterpret_cast<std::uintptr_t>(block);
-    for (ArenaChunk* chunk = chunks_; chunk != nullptr; chunk = chunk->next) {
-        if (chunk->holds(address)) {
-            return chunk;
+bool CallMemory::makeRoomInIndex() noexcept {
+    if (chunkCount_ < chunkCapacity_) {
+        return true;
+    }
+    const std::size_t capacity = chunkCapacity_ == 0 ? 16 : chunkCapacity_ * 2;
+    auto* grown = static_cast<ArenaChunk**>(heapAllocate(capacity * sizeof(ArenaChunk*)));
+    if (grown == nullptr) {
+        return false;
+    }
+    if (chunkCount_ != 0) {
+        std::memcpy(grown, chunks_, chunkCount_ * sizeof(ArenaChunk*));
+    }
+    heapFree(chunks_);
+    chunks_ = grown;
+    chunkCapacity_ = capacity;
+    return true;
+}
+
+// The number of chunks whose data begins at or before `address`.
+std::size_t CallMemory::indexPosition(std::uintptr_t address) const noexcept {
+    std::size_t low = 0;
+    std::size_t high = chunkCount_;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (chunks_[middle]->dataBegin <= address) {
+            low = middle + 1;
+        } else {
+            high = middle;
         }
     }
-    return nullptr;
+    return low;
+}
+
+ArenaChunk* CallMemory::chunkHolding(const void* block) noexcept {
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    // A document is mostly freed in the order it was built, so consecutive blocks mostly
+    // share a chunk.
+    if (lastHolder_ != nullptr && lastHolder_->holds(address)) {
+        return lastHolder_;
+    }
+    const std::size_t position = indexPosition(address);
+    if (position == 0 || !chunks_[position - 1]->holds(address)) {
+        return nullptr;
+    }
+    lastHolder_ = chunks_[position - 1];
+    return lastHolder_;
 }
 
 void CallMemory::freeChunk(ArenaChunk* chunk) noexcept {
-    if (chunk->previous != nullptr) {
-        chunk->previous->next = chunk->next;
-    } else {
-        chunks_ = chunk->next;
-    }
-    if (chunk->next != nullptr) {
-        chunk->next->previous = chunk->previous;
+    const std::size_t position = indexPosition(chunk->dataBegin) - 1;
+    std::memmove(chunks_ + position, chunks_ + position + 1,
+                 (chunkCount_ - position - 1) * sizeof(ArenaChunk*));
+    --chunkCount_;
+    if (lastHolder_ == chunk) {
+        lastHolder_ = nullptr;
     }
     heapFree(chunk);
 }

