@@ -55,7 +55,9 @@ TiXmlElement* newTextElement(const char* name, const char* text) {
 // runs out on the way. The printer escapes every '&' of a text as "&amp;"; turning that
 // back into '&' hands texts back with the bytes the caller gave, so entity references that
 // the caller wrote ("AT&amp;T") stay as written. Unescaping the tags turns markup passed
-// in as text back into markup, everywhere in the document.
+// in as text back into markup, everywhere in the document. The passes read the printed
+// text in place: a document where no pass finds its pattern goes straight into the result
+// string, and otherwise the first pass that matches makes the first working buffer.
 wchar_t* cleanedResult(const char* printed, bool unescapeTags) {
     WorkingText text(printed);
     text.replace("&amp;", "&");

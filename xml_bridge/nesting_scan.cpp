@@ -38,7 +38,7 @@ Byte lower(Byte c) {
 }
 
 // How many bytes the parser takes for a character starting with `lead` in UTF-8 mode.
-int utf8Step(Byte lead) {
+constexpr int utf8Step(Byte lead) {
     if (lead >= 0xC2 && lead <= 0xDF)
         return 2;
     if (lead >= 0xE0 && lead <= 0xEF)
@@ -64,8 +64,64 @@ bool startsWithIgnoringCase(const char* p, const char* literal) {
     return true;
 }
 
+// The bytes where each of the scan's loops has something to decide, as bit sets per byte
+// value. Every other byte is one step that changes nothing, so the loops skip runs of them.
+// NUL belongs to every set: the NUL behind the text ends every run without a bounds check.
+enum StopSet : Byte {
+    // Between elements: markup, references, and multi-byte sequences (which may swallow a
+    // '<').
+    kStopsInText = 1,
+    // In a quoted value: either quote, references and multi-byte sequences.
+    kStopsInQuotedValue = 2,
+    // In a start tag outside its values: quotes, '>' and '/'.
+    kStopsInStartTag = 4,
+};
+
+struct ByteClasses {
+    Byte stops[256];
+};
+
+constexpr ByteClasses makeByteClasses() {
+    ByteClasses classes{};
+    constexpr Byte kEverySet = kStopsInText | kStopsInQuotedValue | kStopsInStartTag;
+    classes.stops[0] = kEverySet;
+    classes.stops['<'] |= kStopsInText;
+    classes.stops['&'] |= kStopsInText | kStopsInQuotedValue;
+    classes.stops['"'] |= kStopsInQuotedValue | kStopsInStartTag;
+    classes.stops['\''] |= kStopsInQuotedValue | kStopsInStartTag;
+    classes.stops['>'] |= kStopsInStartTag;
+    classes.stops['/'] |= kStopsInStartTag;
+    for (int lead = 0x80; lead < 256; ++lead) {
+        if (utf8Step(static_cast<Byte>(lead)) > 1)
+            classes.stops[lead] |= kStopsInText | kStopsInQuotedValue;
+    }
+    return classes;
+}
+
+constexpr ByteClasses kByteClasses = makeByteClasses();
+
+bool stopsAt(Byte c, StopSet set) {
+    return (kByteClasses.stops[c] & set) != 0;
+}
+
+// The first byte from `p` on that is in `set`. It never reads past the first NUL.
+const char* skipToStop(const char* p, StopSet set) {
+    for (;; p += 4) {
+        if (stopsAt(byteAt(p), set))
+            return p;
+        if (stopsAt(byteAt(p + 1), set))
+            return p + 1;
+        if (stopsAt(byteAt(p + 2), set))
+            return p + 2;
+        if (stopsAt(byteAt(p + 3), set))
+            return p + 3;
+    }
+}
+
 // Each reader below returns the position after what it read, at most `end` when the text
-// runs out, or null where the parser gives up on the text.
+// runs out, or null where the parser gives up on the text. A reader may start at most
+// three bytes past `end` (a multi-byte sequence at the very end steps over it), which the
+// NUL bytes behind the text cover.
 class Scanner {
 public:
     Scanner(const char* text, std::size_t length) : end_(text + length) {}
@@ -109,12 +165,17 @@ public:
 
     // `p` follows the opening quote.
     const char* quotedValue(const char* p, char quote) const {
-        while (p < end_ && *p != quote) {
+        while (p < end_) {
+            p = skipToStop(p, kStopsInQuotedValue);
+            if (p == end_)
+                return end_;
+            if (*p == quote)
+                return p + 1;
             p = character(p);
             if (p == nullptr)
                 return nullptr;
         }
-        return p < end_ ? p + 1 : end_;
+        return end_;
     }
 
     // White space as the parser skips it, byte-order marks included.
@@ -136,6 +197,9 @@ public:
     // ">" (the element holds content) rather than "/>".
     const char* startTag(const char* p, bool& opened) const {
         while (p < end_) {
+            p = skipToStop(p, kStopsInStartTag);
+            if (p == end_)
+                return end_;
             if (*p == '"' || *p == '\'') {
                 p = quotedValue(p + 1, *p);
                 if (p == nullptr)
@@ -151,6 +215,23 @@ public:
             }
         }
         return end_;
+    }
+
+    // `p` is at a '<' that opens no element: an end tag, a declaration, a comment, a CDATA
+    // section, or other markup that the parser keeps unread up to its '>' ("<!DOCTYPE",
+    // "<?pi", a '<' before no name). Counts an end tag off `depth` while it is above zero.
+    const char* otherMarkup(const char* p, int& depth) const {
+        if (p[1] == '/' && depth > 0) {
+            --depth;
+            return pastByte(p + 2, '>');
+        }
+        if (p[1] == '?' && startsWithIgnoringCase(p + 2, "xml"))
+            return declaration(p + 5);
+        if (p[1] == '!' && startsWith(p + 2, "--"))
+            return past(p + 4, "-->");
+        if (p[1] == '!' && startsWith(p + 2, "[CDATA["))
+            return past(p + 9, "]]>");
+        return pastByte(p + 1, '>');
     }
 
     // `p` follows "<?xml". Only the values of version, encoding and standalone are read as
@@ -195,24 +276,29 @@ private:
     const char* end_;
 };
 
+// Every level of nesting takes at least three bytes ("<a>"), and the first element beyond
+// the limit needs its '<' and a name byte, so a text shorter than 3 * limit + 2 bytes
+// cannot nest beyond the limit.
+bool canNestBeyond(std::size_t length, int depthLimit) {
+    if (length < 2)
+        return false;
+    return depthLimit <= 0 || (length - 2) / 3 >= static_cast<std::size_t>(depthLimit);
+}
+
 }  // namespace
 
 std::size_t nestingCutOffset(const char* text, std::size_t length, int depthLimit) {
+    if (!canNestBeyond(length, depthLimit))
+        return length;
     const Scanner scan(text, length);
     const char* p = text;
     int depth = 0;
     while (p != nullptr && p < scan.end()) {
+        p = skipToStop(p, kStopsInText);
+        if (p == scan.end())
+            break;
         if (*p != '<') {
             p = scan.character(p);
-        } else if (p[1] == '/' && depth > 0) {
-            --depth;
-            p = scan.pastByte(p + 2, '>');
-        } else if (startsWithIgnoringCase(p, "<?xml")) {
-            p = scan.declaration(p + 5);
-        } else if (startsWith(p, "<!--")) {
-            p = scan.past(p + 4, "-->");
-        } else if (startsWith(p, "<![CDATA[")) {
-            p = scan.past(p + 9, "]]>");
         } else if (isNameStart(byteAt(p + 1))) {
             if (depth >= depthLimit)
                 return static_cast<std::size_t>(p - text);
@@ -221,8 +307,7 @@ std::size_t nestingCutOffset(const char* text, std::size_t length, int depthLimi
             if (opened)
                 ++depth;
         } else {
-            // "<!DOCTYPE", "<?pi" and other markup the parser keeps unread up to its '>'.
-            p = scan.pastByte(p + 1, '>');
+            p = scan.otherMarkup(p, depth);
         }
     }
     return length;

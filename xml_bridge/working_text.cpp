@@ -7,25 +7,20 @@
 
 namespace pelzor {
 
-WorkingText::WorkingText(const char* text) {
-    const std::size_t bytes = std::strlen(text) + 1;
-    text_ = static_cast<char*>(heapAllocate(bytes));
-    if (text_ != nullptr) {
-        std::memcpy(text_, text, bytes);
-    }
-}
+WorkingText::WorkingText(const char* text) : current_(text), rewritten_(nullptr) {}
 
 WorkingText::~WorkingText() {
-    heapFree(text_);
+    heapFree(rewritten_);
 }
 
 void WorkingText::replace(const char* pattern, const char* replacement) {
-    if (text_ == nullptr || std::strstr(text_, pattern) == nullptr) {
+    if (current_ == nullptr || std::strstr(current_, pattern) == nullptr) {
         return;
     }
-    char* replaced = replaceAll(text_, pattern, replacement);
-    heapFree(text_);
-    text_ = replaced;
+    char* replaced = replaceAll(current_, pattern, replacement);
+    heapFree(rewritten_);
+    rewritten_ = replaced;
+    current_ = replaced;
 }
 
 }  // namespace pelzor

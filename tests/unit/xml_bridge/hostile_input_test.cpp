@@ -142,6 +142,91 @@ TEST(NestingScan, CountsOnlyTheElementsTheParserSees) {
     }
 }
 
+TEST(NestingScan, SkipsRunsOfBytesWithoutMissingWhatTheyHide) {
+    const std::string filler(70, 'x');
+    const std::string spaces(70, ' ');
+    const CutCase cases[] = {
+        // Long runs between the bytes that matter, on either side of them.
+        {"<a>xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx<b/></a>", 1,
+         "<a>xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"},
+        {"<a  first='1'   second=\"two\"   third='3'  ><b/></a>", 1,
+         "<a  first='1'   second=\"two\"   third='3'  >"},
+        {"<a x='long value with > and / and <b>'><b/></a>", 1,
+         "<a x='long value with > and / and <b>'>"},
+        {"<a x=\"it's\" y='say \"<b>\"'><b/></a>", 1, "<a x=\"it's\" y='say \"<b>\"'>"},
+        // A '/' inside a tag that does not close it.
+        {"<a href=x/y /z><b/></a>", 1, "<a href=x/y /z>"},
+        // Bytes from 0x80 up that lead no sequence are single steps; those that do swallow.
+        {"<a>\x80\xC1\xF5\xFF<b/></a>", 1, "<a>\x80\xC1\xF5\xFF"},
+        {"<a>\xC2<bb\xDF<cc\xE0<b><c/></a>", 1, "<a>\xC2<bb\xDF<cc\xE0<b>"},
+        {"<a>\xF4<bc<b/></a>", 1, "<a>\xF4<bc"},
+        {"<a x='\xE2'>'><b/></a>", 1, "<a x='\xE2'>'>"},
+        // References in text and in values; a plain '&' is one byte.
+        {"<a>x & y &#60;<b/></a>", 1, "<a>x & y &#60;"},
+        {"<a x='&#39;<b>'><b/></a>", 1, "<a x='&#39;<b>'>"},
+        {"<a>&#x3C;&#x3c;<b/></a>", 1, "<a>&#x3C;&#x3c;"},
+        // End tags, with and without an open element to close.
+        {"</a><a></a><a><b/></a>", 1, "</a><a></a><a>"},
+        {"<a><b></b></a><c><d/></c>", 1, "<a>"},
+    };
+    for (const CutCase& c : cases) {
+        std::string padded(c.text);
+        const std::size_t length = padded.size();
+        padded.append(8, '\0');
+        EXPECT_EQ(std::string(c.text, pelzor::nestingCutOffset(padded.data(), length, c.limit)),
+                  c.keptPart)
+            << c.text;
+    }
+    // The same runs long enough to span many of the scan's strides.
+    const std::string text = "<a>" + filler + "<b " + spaces + "x='" + filler + "'" + spaces + ">" +
+                             filler + "<c/></b></a>";
+    std::string padded = text + std::string(8, '\0');
+    EXPECT_EQ(pelzor::nestingCutOffset(padded.data(), text.size(), 2), text.find("<c/>"));
+}
+
+TEST(NestingScan, TextsTooShortToNestBeyondTheLimitAreNotCut) {
+    // The shortest text that nests beyond `limit` holds "<d>" `limit` times and then "<d":
+    // 3 * limit + 2 bytes, cut at 3 * limit. One byte less cannot nest beyond it.
+    struct Case {
+        int limit;
+        std::string text;
+        std::size_t cut;
+    } cases[] = {
+        {0, "<", 1},
+        {0, "<d", 0},
+        {1, "<d>x", 4},
+        {1, "<d><", 4},
+        {1, "<d><d", 3},
+        {1, "<d><d>", 3},
+        {3, nested(3, "").substr(0, 10), 10},
+        {3, nested(3, "").substr(0, 9) + "<d", 9},
+        {3, nested(3, "").substr(0, 9) + "<d>", 9},
+        {pelzor::kMaxNestingDepth, nested(1001, "").substr(0, 3001), 3001},
+        {pelzor::kMaxNestingDepth, nested(1001, "").substr(0, 3002), 3000},
+        {pelzor::kMaxNestingDepth, nested(1001, "").substr(0, 3003), 3000},
+        // A limit beyond any text's length.
+        {2147483647, nested(3, ""), 21},
+    };
+    for (const Case& c : cases) {
+        std::string padded = c.text + std::string(8, '\0');
+        EXPECT_EQ(pelzor::nestingCutOffset(padded.data(), c.text.size(), c.limit), c.cut)
+            << c.limit << " " << c.text.size();
+    }
+}
+
+TEST(NestingScan, TheGuardedCopyEndsAtTheCut) {
+    const std::size_t limit = pelzor::kMaxNestingDepth;
+    const std::string deep = nested(limit + 1, "");
+    const std::size_t lengths[] = {3 * limit + 1, 3 * limit + 2, 3 * limit + 3, deep.size()};
+    for (std::size_t length : lengths) {
+        const std::string text = deep.substr(0, length);
+        const pelzor::GuardedText guarded(text.c_str());
+        const std::size_t kept = length < 3 * limit + 2 ? length : 3 * limit;
+        EXPECT_EQ(std::string(guarded.c_str()), text.substr(0, kept)) << length;
+        EXPECT_EQ(std::memcmp(guarded.c_str() + kept, std::string(8, '\0').data(), 8), 0);
+    }
+}
+
 TEST(NestingScan, StopsWhereTheParserGivesUp) {
     // An invalid character reference ends the parse, so nothing after it can nest.
     const std::string text = "<a>&#x1z;<b><c/></b></a>";
