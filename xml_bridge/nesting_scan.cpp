@@ -279,13 +279,14 @@ private:
 // Every level of nesting takes at least three bytes ("<a>"), and the first element beyond
 // the limit needs its '<' and a name byte, so a text shorter than 3 * limit + 2 bytes
 // cannot nest beyond the limit.
+
+}  // namespace
+
 bool canNestBeyond(std::size_t length, int depthLimit) {
     if (length < 2)
         return false;
     return depthLimit <= 0 || (length - 2) / 3 >= static_cast<std::size_t>(depthLimit);
 }
-
-}  // namespace
 
 std::size_t nestingCutOffset(const char* text, std::size_t length, int depthLimit) {
     if (!canNestBeyond(length, depthLimit))

@@ -14,4 +14,8 @@ namespace pelzor {
 // Where the parser would give up, nothing later can nest, and `length` comes back.
 std::size_t nestingCutOffset(const char* text, std::size_t length, int depthLimit);
 
+// Whether a text of `length` bytes can hold an element deeper than `depthLimit` at all:
+// every level takes at least three bytes ("<a>").
+bool canNestBeyond(std::size_t length, int depthLimit);
+
 }  // namespace pelzor

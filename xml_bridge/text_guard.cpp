@@ -36,14 +36,34 @@ void cutAtNestingLimit(char* copy, std::size_t length, int depthLimit) {
     }
 }
 
+// Whether the text ends inside a multi-byte UTF-8 sequence: a lead byte in its last three
+// bytes whose sequence reaches beyond the end. The parser steps over a whole sequence
+// without looking for the end of the text, so only such a text makes it read beyond its
+// terminating NUL.
+bool endsInsideACharacter(const char* text, std::size_t length) {
+    const std::size_t tail = length < 3 ? length : 3;
+    for (std::size_t i = length - tail; i < length; ++i) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t sequence = lead >= 0xF0 && lead <= 0xF4   ? 4
+                                     : lead >= 0xE0 && lead <= 0xEF ? 3
+                                     : lead >= 0xC2 && lead <= 0xDF ? 2
+                                                                    : 1;
+        if (i + sequence > length) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
-GuardedText::GuardedText(const char* text, int depthLimit) : copy_(nullptr) {
-    if (text == nullptr) {
-        text = "";
+GuardedText::GuardedText(const char* text, int depthLimit)
+    : text_(text != nullptr ? text : ""), copy_(nullptr) {
+    const std::size_t length = std::strlen(text_);
+    if (!canNestBeyond(length, depthLimit) && !endsInsideACharacter(text_, length)) {
+        return;
     }
-    const std::size_t length = std::strlen(text);
-    copy_ = paddedCopy(text, length);
+    copy_ = paddedCopy(text_, length);
     cutAtNestingLimit(copy_, length, depthLimit);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The caller's text as the parser gets to see it: a private copy that ends in enough NUL
 // bytes that the parser never reads beyond it, cut off right before the first element that
-// would nest deeper than the parser's recursion can safely go on a 1 MiB stack.
+// would nest deeper than the parser's recursion can safely go on a 1 MiB stack. A text that
+// is too short to nest that deep and does not end inside a multi-byte character needs
+// neither, and is read where it stands.
 
 #include <cstddef>
 
@@ -18,17 +20,19 @@ constexpr std::size_t kGuardPadding = 8;
 
 class GuardedText {
 public:
-    // Copies `text` (null reads as empty) and cuts it at nestingCutOffset. Throws
-    // std::bad_alloc when the copy cannot be allocated.
+    // Copies `text` (null reads as empty) and cuts it at nestingCutOffset, or keeps the
+    // caller's text where that cannot change what the parser reads. Throws std::bad_alloc
+    // when a copy cannot be allocated.
     explicit GuardedText(const char* text, int depthLimit = kMaxNestingDepth);
     ~GuardedText();
 
     GuardedText(const GuardedText&) = delete;
     GuardedText& operator=(const GuardedText&) = delete;
 
-    const char* c_str() const { return copy_; }
+    const char* c_str() const { return copy_ != nullptr ? copy_ : text_; }
 
 private:
+    const char* text_;
     char* copy_;
 };
 
