@@ -14,8 +14,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 binary=
 out=$root/bench/results
-repetitions=5
-min_time=0.05
+repetitions=9
+min_time=0.1
 filter=.
 check=
 while [ $# -gt 0 ]; do

@@ -16,31 +16,36 @@ namespace pelzor {
 // Blocks are aligned to a granule of 8 bytes, which is what every object the library
 // allocates needs (the parser's nodes and strings, the lookup's name); rounding to 8 rather
 // than 16 keeps the arena as compact as the general heap.
+constexpr std::size_t kChunkHeaderBytes = alignof(std::max_align_t) > 16 ? alignof(std::max_align_t)
+                                                                         : 16;
+
 struct ArenaChunk {
     static constexpr std::size_t kGranule = 8;
     static constexpr std::size_t kSlot = 16;
 
-    std::uintptr_t dataBegin;
-    std::uintptr_t dataEnd;
-    unsigned char* sizes;  // null for a large chunk
+    std::uintptr_t dataEnd;  // the size map of a small chunk follows
+    bool large;
 
-    bool holds(std::uintptr_t address) const { return address >= dataBegin && address < dataEnd; }
+    std::uintptr_t dataBegin() const {
+        return reinterpret_cast<std::uintptr_t>(this) + kChunkHeaderBytes;
+    }
+    bool holds(std::uintptr_t address) const { return address >= dataBegin() && address < dataEnd; }
     unsigned char& sizeOf(const void* block) {
-        return sizes[(reinterpret_cast<std::uintptr_t>(block) - dataBegin) / kSlot];
+        auto* sizes = reinterpret_cast<unsigned char*>(dataEnd);
+        return sizes[(reinterpret_cast<std::uintptr_t>(block) - dataBegin()) / kSlot];
     }
 };
+// The header keeps the data aligned like the heap's own blocks.
+static_assert(sizeof(ArenaChunk) <= kChunkHeaderBytes, "the chunk header must fit");
 
 namespace {
 
 constexpr std::size_t kGranule = ArenaChunk::kGranule;
 constexpr std::size_t kSlot = ArenaChunk::kSlot;
-// The header keeps the data aligned like the heap's own blocks.
-constexpr std::size_t kChunkHeaderBytes = (sizeof(ArenaChunk) + alignof(std::max_align_t) - 1) /
-                                          alignof(std::max_align_t) * alignof(std::max_align_t);
 // Small chunks start small, so that a call on a small document takes little, and then grow
 // by a sixteenth of what the arena holds, so that the unused end of the newest one stays a
 // small part of the whole. The chunks are kept sorted, so their number costs little.
-constexpr std::size_t kFirstChunkBytes = 1024;
+constexpr std::size_t kFirstChunkBytes = 2048;
 
 std::size_t nextChunkBytes(std::size_t arenaBytes, std::size_t blockBytes) {
     const std::size_t growth = arenaBytes / 16 / kSlot * kSlot;
@@ -81,7 +86,7 @@ void CallMemory::release(void* block) noexcept {
     ArenaChunk* chunk = call != nullptr ? call->chunkHolding(block) : nullptr;
     if (chunk == nullptr) {
         heapFree(block);  // allocated while no call was open
-    } else if (chunk->sizes == nullptr) {
+    } else if (chunk->large) {
         call->freeChunk(chunk);
     } else {
         call->keepSmall(chunk, block);
@@ -98,7 +103,7 @@ void* CallMemory::allocateInArena(std::size_t bytes) noexcept {
         return takeSmall(granules);
     }
     ArenaChunk* chunk = addChunk(granules * kGranule, true);
-    return chunk != nullptr ? reinterpret_cast<void*>(chunk->dataBegin) : nullptr;
+    return chunk != nullptr ? reinterpret_cast<void*>(chunk->dataBegin()) : nullptr;
 }
 
 void* CallMemory::takeSmall(std::size_t granules) noexcept {
@@ -117,7 +122,7 @@ void* CallMemory::takeSmall(std::size_t granules) noexcept {
         }
         arenaBytes_ += chunkBytes;
         smallChunk_ = chunk;
-        cursor_ = reinterpret_cast<unsigned char*>(chunk->dataBegin);
+        cursor_ = reinterpret_cast<unsigned char*>(chunk->dataBegin());
         limit_ = reinterpret_cast<unsigned char*>(chunk->dataEnd);
     }
     void* block = cursor_;
@@ -141,10 +146,9 @@ ArenaChunk* CallMemory::addChunk(std::size_t dataBytes, bool large) noexcept {
     if (chunk == nullptr) {
         return nullptr;
     }
-    chunk->dataBegin = reinterpret_cast<std::uintptr_t>(chunk) + kChunkHeaderBytes;
-    chunk->dataEnd = chunk->dataBegin + dataBytes;
-    chunk->sizes = large ? nullptr : reinterpret_cast<unsigned char*>(chunk->dataEnd);
-    const std::size_t position = indexPosition(chunk->dataBegin);
+    chunk->dataEnd = chunk->dataBegin() + dataBytes;
+    chunk->large = large;
+    const std::size_t position = indexPosition(chunk->dataBegin());
     std::memmove(chunks_ + position + 1, chunks_ + position,
                  (chunkCount_ - position) * sizeof(ArenaChunk*));
     chunks_[position] = chunk;
@@ -176,7 +180,7 @@ std::size_t CallMemory::indexPosition(std::uintptr_t address) const noexcept {
     std::size_t high = chunkCount_;
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
-        if (chunks_[middle]->dataBegin <= address) {
+        if (chunks_[middle]->dataBegin() <= address) {
             low = middle + 1;
         } else {
             high = middle;
@@ -201,7 +205,7 @@ ArenaChunk* CallMemory::chunkHolding(const void* block) noexcept {
 }
 
 void CallMemory::freeChunk(ArenaChunk* chunk) noexcept {
-    const std::size_t position = indexPosition(chunk->dataBegin) - 1;
+    const std::size_t position = indexPosition(chunk->dataBegin()) - 1;
     std::memmove(chunks_ + position, chunks_ + position + 1,
                  (chunkCount_ - position - 1) * sizeof(ArenaChunk*));
     --chunkCount_;

@@ -36,7 +36,7 @@ public:
 
     // Small blocks are whole numbers of granules, fewer than this many; larger ones get a
     // chunk of their own.
-    static constexpr std::size_t kSmallGranules = 256;
+    static constexpr std::size_t kSmallGranules = 32;
 
 private:
     void* allocateInArena(std::size_t bytes) noexcept;
