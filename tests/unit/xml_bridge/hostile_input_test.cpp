@@ -111,6 +111,19 @@ struct CutCase {
     const char* keptPart;  // the text before the cut
 };
 
+// Each text cut where the scan says keeps exactly the expected part.
+template <std::size_t N>
+void expectCuts(const CutCase (&cases)[N]) {
+    for (const CutCase& c : cases) {
+        std::string padded(c.text);
+        const std::size_t length = padded.size();
+        padded.append(8, '\0');
+        EXPECT_EQ(std::string(c.text, pelzor::nestingCutOffset(padded.data(), length, c.limit)),
+                  c.keptPart)
+            << c.text;
+    }
+}
+
 TEST(NestingScan, CountsOnlyTheElementsTheParserSees) {
     const CutCase cases[] = {
         {"<a><b><c/></b></a>", 2, "<a><b>"},
@@ -132,14 +145,7 @@ TEST(NestingScan, CountsOnlyTheElementsTheParserSees) {
         // In a declaration only version, encoding and standalone have quoted values.
         {"<a><?xml other='><b>'?></a>", 1, "<a><?xml other='>"},
     };
-    for (const CutCase& c : cases) {
-        std::string padded(c.text);
-        const std::size_t length = padded.size();
-        padded.append(8, '\0');
-        EXPECT_EQ(std::string(c.text, pelzor::nestingCutOffset(padded.data(), length, c.limit)),
-                  c.keptPart)
-            << c.text;
-    }
+    expectCuts(cases);
 }
 
 TEST(NestingScan, SkipsRunsOfBytesWithoutMissingWhatTheyHide) {
@@ -169,14 +175,7 @@ TEST(NestingScan, SkipsRunsOfBytesWithoutMissingWhatTheyHide) {
         {"</a><a></a><a><b/></a>", 1, "</a><a></a><a>"},
         {"<a><b></b></a><c><d/></c>", 1, "<a>"},
     };
-    for (const CutCase& c : cases) {
-        std::string padded(c.text);
-        const std::size_t length = padded.size();
-        padded.append(8, '\0');
-        EXPECT_EQ(std::string(c.text, pelzor::nestingCutOffset(padded.data(), length, c.limit)),
-                  c.keptPart)
-            << c.text;
-    }
+    expectCuts(cases);
     // The same runs long enough to span many of the scan's strides.
     const std::string text = "<a>" + filler + "<b " + spaces + "x='" + filler + "'" + spaces + ">" +
                              filler + "<c/></b></a>";
