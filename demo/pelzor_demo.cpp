@@ -2,8 +2,8 @@
 // their decorated names and reads values out of a sample document.
 //
 // usage: pelzor_demo PATH\TO\pelzor.dll PATH\TO\sample.xml
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <fstream>
@@ -65,18 +65,18 @@ int main(int argc, char** argv) {
 
     auto getString = bind<StringFn>(dll, EXPORT_NAME("?getStringValue@XML@@CGPA_WPAD0@Z",
                                                      "?getStringValue@XML@@CAPEA_WPEAD0@Z"));
-    auto getInteger = bind<IntegerFn>(dll, EXPORT_NAME("?getIntegerValue@XML@@CGHPAD0@Z",
-                                                       "?getIntegerValue@XML@@CAHPEAD0@Z"));
-    auto getDouble = bind<DoubleFn>(dll, EXPORT_NAME("?getDoubleValue@XML@@CGNPAD0@Z",
-                                                     "?getDoubleValue@XML@@CANPEAD0@Z"));
+    auto getInteger = bind<IntegerFn>(
+        dll, EXPORT_NAME("?getIntegerValue@XML@@CGHPAD0@Z", "?getIntegerValue@XML@@CAHPEAD0@Z"));
+    auto getDouble = bind<DoubleFn>(
+        dll, EXPORT_NAME("?getDoubleValue@XML@@CGNPAD0@Z", "?getDoubleValue@XML@@CANPEAD0@Z"));
     auto getRows = bind<IntegerFn>(dll, EXPORT_NAME("?getDoubleArrayRows@XML@@CGHPAD0@Z",
                                                     "?getDoubleArrayRows@XML@@CAHPEAD0@Z"));
     auto getColumns = bind<IntegerFn>(dll, EXPORT_NAME("?getDoubleArrayColumns@XML@@CGHPAD0@Z",
                                                        "?getDoubleArrayColumns@XML@@CAHPEAD0@Z"));
     auto get2D = bind<ArrayFn>(dll, EXPORT_NAME("?getDouble2DArray@XML@@CG_NPAD0PANH@Z",
                                                 "?getDouble2DArray@XML@@CA_NPEAD0PEANH@Z"));
-    auto blank = bind<BlankFn>(dll, EXPORT_NAME("?createBlankXML@XML@@CGPA_WPAD@Z",
-                                                "?createBlankXML@XML@@CAPEA_WPEAD@Z"));
+    auto blank = bind<BlankFn>(
+        dll, EXPORT_NAME("?createBlankXML@XML@@CGPA_WPAD@Z", "?createBlankXML@XML@@CAPEA_WPEAD@Z"));
     auto append = bind<AppendFn>(dll, EXPORT_NAME("?appendXMLChild@XML@@CGPA_WPAD000_N@Z",
                                                   "?appendXMLChild@XML@@CAPEA_WPEAD000_N@Z"));
 

@@ -1,7 +1,7 @@
 // Byte strings on Windows are real BSTRs from OLE Automation, so that macro code can free
 // them with the system's own calls.
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include "byte_string.h"
 
@@ -11,8 +11,12 @@ wchar_t* allocByteString(const char* bytes, std::uint32_t length) {
     return SysAllocStringByteLen(bytes, length);
 }
 
-void freeByteString(wchar_t* text) { SysFreeString(text); }
+void freeByteString(wchar_t* text) {
+    SysFreeString(text);
+}
 
-std::uint32_t byteStringLength(const wchar_t* text) { return SysStringByteLen(const_cast<wchar_t*>(text)); }
+std::uint32_t byteStringLength(const wchar_t* text) {
+    return SysStringByteLen(const_cast<wchar_t*>(text));
+}
 
 }  // namespace pelzor

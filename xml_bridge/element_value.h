@@ -7,7 +7,9 @@
 namespace pelzor {
 
 // The element's text, or null when its first child is not a text (or it has none).
-inline const char* elementText(const TiXmlElement& element) { return element.GetText(); }
+inline const char* elementText(const TiXmlElement& element) {
+    return element.GetText();
+}
 
 // The element's text read as a floating number; 0.0 when it has no text.
 double elementDouble(const TiXmlElement& element);

@@ -6,8 +6,8 @@
 #include "xml.h"
 
 #include "arrays.h"
-#include "call_memory.h"
 #include "builder.h"
+#include "call_memory.h"
 #include "readers.h"
 
 namespace {
@@ -38,8 +38,7 @@ bool containedArray(double* values, int count, Body body) noexcept {
 wchar_t* XML::appendXMLChild(char* xmlText, char* childName, char* parentName, char* childText,
                              bool unescapeTags) {
     return contained<wchar_t*>(nullptr, [&] {
-        return pelzor::appendChildElement(xmlText, childName, parentName, childText,
-                                          unescapeTags);
+        return pelzor::appendChildElement(xmlText, childName, parentName, childText, unescapeTags);
     });
 }
 

@@ -4,10 +4,16 @@
 
 namespace pelzor {
 
-void* heapAllocate(std::size_t bytes) { return std::malloc(bytes); }
+void* heapAllocate(std::size_t bytes) {
+    return std::malloc(bytes);
+}
 
-void* heapAllocateZeroed(std::size_t count, std::size_t size) { return std::calloc(count, size); }
+void* heapAllocateZeroed(std::size_t count, std::size_t size) {
+    return std::calloc(count, size);
+}
 
-void heapFree(void* block) { std::free(block); }
+void heapFree(void* block) {
+    std::free(block);
+}
 
 }  // namespace pelzor

@@ -8,7 +8,8 @@ namespace {
 
 bool hasName(const TiXmlElement& element, const std::string& name) {
     const TiXmlString& value = element.ValueTStr();
-    return value.length() == name.size() && std::memcmp(value.c_str(), name.data(), name.size()) == 0;
+    return value.length() == name.size() &&
+           std::memcmp(value.c_str(), name.data(), name.size()) == 0;
 }
 
 TiXmlElement* parentElement(TiXmlElement* node) {

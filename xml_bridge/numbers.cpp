@@ -13,7 +13,9 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 const char* skipSpace(const char* p) {
     while (isSpace(*p)) {
@@ -29,7 +31,9 @@ const char* skipDigits(const char* p) {
     return p;
 }
 
-bool isExponentLetter(char c) { return c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
+bool isExponentLetter(char c) {
+    return c == 'e' || c == 'E' || c == 'd' || c == 'D';
+}
 
 // The end of the number that starts at `p` (after the sign), or `p` itself when no
 // number starts there.

@@ -30,12 +30,22 @@ void* operator new(std::size_t bytes) {
     }
 }
 
-void* operator new[](std::size_t bytes) { return operator new(bytes); }
+void* operator new[](std::size_t bytes) {
+    return operator new(bytes);
+}
 
-void operator delete(void* block) noexcept { pelzor::CallMemory::release(block); }
+void operator delete(void* block) noexcept {
+    pelzor::CallMemory::release(block);
+}
 
-void operator delete[](void* block) noexcept { pelzor::CallMemory::release(block); }
+void operator delete[](void* block) noexcept {
+    pelzor::CallMemory::release(block);
+}
 
-void operator delete(void* block, std::size_t) noexcept { pelzor::CallMemory::release(block); }
+void operator delete(void* block, std::size_t) noexcept {
+    pelzor::CallMemory::release(block);
+}
 
-void operator delete[](void* block, std::size_t) noexcept { pelzor::CallMemory::release(block); }
+void operator delete[](void* block, std::size_t) noexcept {
+    pelzor::CallMemory::release(block);
+}

@@ -53,7 +53,9 @@ struct ArrayCase {
 };
 
 // Names a case in test output (the default printer would dump its bytes, padding included).
-void PrintTo(const ArrayCase& c, std::ostream* out) { *out << c.label; }
+void PrintTo(const ArrayCase& c, std::ostream* out) {
+    *out << c.label;
+}
 
 const ArrayCase kArrayCases[] = {
     {"Worked2D", Shape::TwoD, kWorked, "m", {1, 2, 3, 4, 5, 6}},

@@ -11,8 +11,8 @@
 namespace {
 
 TEST(ByteString, KeepsEveryByteAndCountsBytes) {
-    const std::string cases[] = {"", "a", "Element does not exist", std::string("\xC3\xA9\x01\x7F", 4),
-                                 std::string(1000, 'x')};
+    const std::string cases[] = {"", "a", "Element does not exist",
+                                 std::string("\xC3\xA9\x01\x7F", 4), std::string(1000, 'x')};
     for (const std::string& text : cases) {
         OwnedResult result(pelzor::makeResultString(text.c_str()));
         ASSERT_NE(result, nullptr);

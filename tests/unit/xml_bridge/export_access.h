@@ -9,7 +9,8 @@
 #include "xml.h"
 
 struct XMLExportAccess {
-    static wchar_t* appendXMLChild(char* xml, char* child, char* parent, char* text, bool unescape) {
+    static wchar_t* appendXMLChild(char* xml, char* child, char* parent, char* text,
+                                   bool unescape) {
         return XML::appendXMLChild(xml, child, parent, text, unescape);
     }
     static wchar_t* createBlankXML(char* root) { return XML::createBlankXML(root); }
@@ -22,7 +23,9 @@ struct XMLExportAccess {
     static int getDoubleArrayColumns(char* xml, char* name) {
         return XML::getDoubleArrayColumns(xml, name);
     }
-    static int getDoubleArrayRows(char* xml, char* name) { return XML::getDoubleArrayRows(xml, name); }
+    static int getDoubleArrayRows(char* xml, char* name) {
+        return XML::getDoubleArrayRows(xml, name);
+    }
     static double getDoubleValue(char* xml, char* name) { return XML::getDoubleValue(xml, name); }
     static int getIntegerValue(char* xml, char* name) { return XML::getIntegerValue(xml, name); }
     static wchar_t* getStringValue(char* xml, char* name) { return XML::getStringValue(xml, name); }

@@ -30,7 +30,8 @@ std::string upper(std::string text) {
 
 BOOL CALLBACK collectType(HMODULE, LPSTR type, LONG_PTR sink) {
     auto* types = reinterpret_cast<std::set<std::uintptr_t>*>(sink);
-    types->insert(IS_INTRESOURCE(type) ? reinterpret_cast<std::uintptr_t>(type) : ~std::uintptr_t{0});
+    types->insert(IS_INTRESOURCE(type) ? reinterpret_cast<std::uintptr_t>(type)
+                                       : ~std::uintptr_t{0});
     return TRUE;
 }
 

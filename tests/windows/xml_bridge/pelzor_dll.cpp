@@ -21,8 +21,8 @@ const ExportEntry kExports[9] = {
     {7, "getDoubleValue", "?getDoubleValue@XML@@CGNPAD0@Z", "?getDoubleValue@XML@@CANPEAD0@Z", 8},
     {8, "getIntegerValue", "?getIntegerValue@XML@@CGHPAD0@Z", "?getIntegerValue@XML@@CAHPEAD0@Z",
      8},
-    {9, "getStringValue", "?getStringValue@XML@@CGPA_WPAD0@Z", "?getStringValue@XML@@CAPEA_WPEAD0@Z",
-     8},
+    {9, "getStringValue", "?getStringValue@XML@@CGPA_WPAD0@Z",
+     "?getStringValue@XML@@CAPEA_WPEAD0@Z", 8},
 };
 
 const char* decoratedName(const ExportEntry& entry) {
@@ -44,9 +44,13 @@ PelzorDll::PelzorDll() : module_(LoadLibraryA("pelzor.dll")) {
     }
 }
 
-PelzorDll::~PelzorDll() { FreeLibrary(module_); }
+PelzorDll::~PelzorDll() {
+    FreeLibrary(module_);
+}
 
-FARPROC PelzorDll::byName(const char* decorated) const { return GetProcAddress(module_, decorated); }
+FARPROC PelzorDll::byName(const char* decorated) const {
+    return GetProcAddress(module_, decorated);
+}
 
 FARPROC PelzorDll::byOrdinal(int ordinal) const {
     return GetProcAddress(module_, MAKEINTRESOURCEA(ordinal));
@@ -66,9 +70,9 @@ PelzorDll::RawResult PelzorDll::call(const char* function, const std::vector<std
     RawResult result;
     if (kind == Returns::Floating) {
         auto fn = reinterpret_cast<double (*)(Words, Words, Words, Words, Words)>(target);
-        result.floating = fn(a.size() > 0 ? a[0] : 0, a.size() > 1 ? a[1] : 0,
-                             a.size() > 2 ? a[2] : 0, a.size() > 3 ? a[3] : 0,
-                             a.size() > 4 ? a[4] : 0);
+        result.floating =
+            fn(a.size() > 0 ? a[0] : 0, a.size() > 1 ? a[1] : 0, a.size() > 2 ? a[2] : 0,
+               a.size() > 3 ? a[3] : 0, a.size() > 4 ? a[4] : 0);
     } else {
         auto fn = reinterpret_cast<Words (*)(Words, Words, Words, Words, Words)>(target);
         result.rax = fn(a.size() > 0 ? a[0] : 0, a.size() > 1 ? a[1] : 0, a.size() > 2 ? a[2] : 0,
@@ -89,8 +93,8 @@ struct MeasuredCall {
 };
 }  // namespace
 
-extern "C" void pelzorCallMeasured(void* fn, const std::uint32_t* args, int argc,
-                                   int returnsDouble, MeasuredCall* out);
+extern "C" void pelzorCallMeasured(void* fn, const std::uint32_t* args, int argc, int returnsDouble,
+                                   MeasuredCall* out);
 
 PelzorDll::RawResult PelzorDll::call(const char* function, const std::vector<std::uintptr_t>& a,
                                      Returns kind) {
@@ -115,18 +119,27 @@ PelzorDll::RawResult PelzorDll::call(const char* function, const std::vector<std
 #endif
 
 namespace {
-std::uintptr_t word(const void* pointer) { return reinterpret_cast<std::uintptr_t>(pointer); }
-std::uintptr_t word(int value) { return static_cast<std::uint32_t>(value); }
+std::uintptr_t word(const void* pointer) {
+    return reinterpret_cast<std::uintptr_t>(pointer);
+}
+std::uintptr_t word(int value) {
+    return static_cast<std::uint32_t>(value);
+}
 // A bool argument occupies a whole slot; only its low byte carries the value.
-std::uintptr_t word(bool value) { return value ? 1u : 0u; }
+std::uintptr_t word(bool value) {
+    return value ? 1u : 0u;
+}
 // A bool result is one byte: only the low byte of the register counts.
-bool boolResult(std::uint32_t eax) { return (eax & 0xFFu) != 0; }
+bool boolResult(std::uint32_t eax) {
+    return (eax & 0xFFu) != 0;
+}
 }  // namespace
 
 wchar_t* PelzorDll::appendXMLChild(const char* xml, const char* child, const char* parent,
                                    const char* text, bool unescape) {
-    auto r = call("appendXMLChild", {word(xml), word(child), word(parent), word(text), word(unescape)},
-                  Returns::Integer);
+    auto r =
+        call("appendXMLChild", {word(xml), word(child), word(parent), word(text), word(unescape)},
+             Returns::Integer);
     return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
 }
 
@@ -148,11 +161,13 @@ bool PelzorDll::getDouble2DArray(const char* xml, const char* name, double* valu
 }
 
 int PelzorDll::getDoubleArrayColumns(const char* xml, const char* name) {
-    return static_cast<int>(call("getDoubleArrayColumns", {word(xml), word(name)}, Returns::Integer).eax);
+    return static_cast<int>(
+        call("getDoubleArrayColumns", {word(xml), word(name)}, Returns::Integer).eax);
 }
 
 int PelzorDll::getDoubleArrayRows(const char* xml, const char* name) {
-    return static_cast<int>(call("getDoubleArrayRows", {word(xml), word(name)}, Returns::Integer).eax);
+    return static_cast<int>(
+        call("getDoubleArrayRows", {word(xml), word(name)}, Returns::Integer).eax);
 }
 
 double PelzorDll::getDoubleValue(const char* xml, const char* name) {
