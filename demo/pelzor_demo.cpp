@@ -2,8 +2,9 @@
 // their decorated names and reads values out of a sample document.
 //
 // usage: pelzor_demo PATH\TO\pelzor.dll PATH\TO\sample.xml
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <cstdio>
 #include <fstream>

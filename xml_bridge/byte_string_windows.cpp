@@ -1,7 +1,8 @@
 // Byte strings on Windows are real BSTRs from OLE Automation, so that macro code can free
 // them with the system's own calls.
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include "byte_string.h"
 

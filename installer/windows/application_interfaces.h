@@ -1,7 +1,8 @@
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+
+#include <oaidl.h>
 
 // Hand-written declarations of the spreadsheet application's dual interfaces, as far as
 // the installer calls them through their vtables. The members the installer does not call

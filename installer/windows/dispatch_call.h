@@ -1,7 +1,8 @@
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+
+#include <oaidl.h>
 
 #include "com_holders.h"
 #include "spreadsheet_automation.h"

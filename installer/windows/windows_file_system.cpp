@@ -1,7 +1,8 @@
 #include "windows_file_system.h"
 
-#include <shlwapi.h>
 #include <windows.h>
+
+#include <shlwapi.h>
 
 std::size_t WindowsFileSystem::resolveFullPath(const char* path, char* buffer,
                                                std::size_t bufferSize) {

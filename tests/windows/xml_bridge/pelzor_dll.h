@@ -3,8 +3,9 @@
 // names exactly as macro code calls it. In the 32-bit build every call also checks that
 // the callee removed exactly its argument bytes from the stack.
 
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <cstdint>
 #include <string>

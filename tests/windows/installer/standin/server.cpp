@@ -1,7 +1,8 @@
 // The stand-in's COM server frame: the class object for the application's CLSID, the
 // unloading rule, and registration under the application's ProgID.
-#include <ole2.h>
 #include <windows.h>
+
+#include <ole2.h>
 
 #include <string>
 
