@@ -85,12 +85,12 @@ constexpr ByteClasses makeByteClasses() {
     ByteClasses classes{};
     constexpr Byte kEverySet = kStopsInText | kStopsInQuotedValue | kStopsInStartTag;
     classes.stops[0] = kEverySet;
-    classes.stops['<'] |= kStopsInText;
-    classes.stops['&'] |= kStopsInText | kStopsInQuotedValue;
-    classes.stops['"'] |= kStopsInQuotedValue | kStopsInStartTag;
-    classes.stops['\''] |= kStopsInQuotedValue | kStopsInStartTag;
-    classes.stops['>'] |= kStopsInStartTag;
-    classes.stops['/'] |= kStopsInStartTag;
+    classes.stops[static_cast<Byte>('<')] |= kStopsInText;
+    classes.stops[static_cast<Byte>('&')] |= kStopsInText | kStopsInQuotedValue;
+    classes.stops[static_cast<Byte>('"')] |= kStopsInQuotedValue | kStopsInStartTag;
+    classes.stops[static_cast<Byte>('\'')] |= kStopsInQuotedValue | kStopsInStartTag;
+    classes.stops[static_cast<Byte>('>')] |= kStopsInStartTag;
+    classes.stops[static_cast<Byte>('/')] |= kStopsInStartTag;
     for (int lead = 0x80; lead < 256; ++lead) {
         if (utf8Step(static_cast<Byte>(lead)) > 1)
             classes.stops[lead] |= kStopsInText | kStopsInQuotedValue;

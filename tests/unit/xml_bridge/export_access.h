@@ -56,3 +56,26 @@ struct Arg {
     operator char*() { return storage.data(); }
     std::string storage;
 };
+
+// Everything the nine exports say about `text` and `name`, as one comparable string.
+inline std::string everyExportOn(const std::string& text, const std::string& name) {
+    std::string out;
+    out += takeResult(Exports::getStringValue(Arg(text), Arg(name))) + "|";
+    out += std::to_string(Exports::getIntegerValue(Arg(text), Arg(name))) + "|";
+    out += std::to_string(Exports::getDoubleValue(Arg(text), Arg(name))) + "|";
+    out += std::to_string(Exports::getDoubleArrayRows(Arg(text), Arg(name))) + "|";
+    out += std::to_string(Exports::getDoubleArrayColumns(Arg(text), Arg(name))) + "|";
+    double values[4] = {9, 9, 9, 9};
+    Exports::getDouble1DArray(Arg(text), Arg(name), values, 4);
+    for (double v : values) {
+        out += std::to_string(v) + ",";
+    }
+    Exports::getDouble2DArray(Arg(text), Arg(name), values, 4);
+    for (double v : values) {
+        out += std::to_string(v) + ",";
+    }
+    out += "|" +
+           takeResult(Exports::appendXMLChild(Arg(text), Arg("n"), Arg(name), Arg("a&<t>"), true));
+    out += "|" + takeResult(Exports::createBlankXML(Arg(name)));
+    return out;
+}
