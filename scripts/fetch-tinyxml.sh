@@ -11,24 +11,19 @@ stamp="$dest/.patched"
 [ -f "$stamp" ] && exit 0
 
 sudo_if_needed() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+. "$root/scripts/apt-sources.sh"
 
 mkdir -p "$cache"
 if ! ls "$cache"/tinyxml_2.6.2.orig.tar.gz "$cache"/tinyxml_2.6.2-*.debian.tar.xz >/dev/null 2>&1; then
   if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    # A source-package twin of each of the release's binary entries.
     echo "setup: enabling Debian source lists"
-    sudo_if_needed tee /etc/apt/sources.list.d/debian-src.sources >/dev/null <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
+    entries=$(debian_archive_entries | awk '$2 !~ /-backports$/')
+    if [ -z "$entries" ]; then
+      echo "setup: no apt source entry for $(debian_codename); cannot fetch the parser's source" >&2
+      exit 1
+    fi
+    echo "$entries" | write_apt_sources deb-src /etc/apt/sources.list.d/pelzor-deb-src.sources
   fi
   sudo_if_needed apt-get update -qq
   (cd "$cache" && apt-get source --download-only -qq tinyxml)

@@ -11,7 +11,7 @@ packages=(
   g++ cmake make ninja-build libgtest-dev libbenchmark-dev
   libfast-float-dev clang-14 libclang-rt-14-dev valgrind clang-format
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
-  wine wine64 wine32:i386 zip python3 python3-matplotlib dpkg-dev xz-utils patch
+  wine wine64 wine32:i386 zip python3 python3-matplotlib dpkg-dev xz-utils patch locales
 )
 
 missing=()
@@ -37,4 +37,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# A German locale, to prove that number conversions ignore the process locale.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+  echo "setup: generating the de_DE.UTF-8 locale"
+  sudo_if_needed localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
+
+"$root/scripts/enable-32bit.sh"
 "$root/scripts/fetch-tinyxml.sh"
