@@ -33,7 +33,9 @@ Fn bind(HMODULE dll, const char* name) {
         std::fprintf(stderr, "missing export %s\n", name);
         std::exit(1);
     }
-    return reinterpret_cast<Fn>(address);
+    // Through the generic function pointer type, which converts to any other without a
+    // warning: the export's real signature is the one Fn names.
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(address));
 }
 
 // A result string holds 8-bit bytes; its length prefix counts them.

@@ -69,12 +69,14 @@ PelzorDll::RawResult PelzorDll::call(const char* function, const std::vector<std
     using Words = std::uintptr_t;
     RawResult result;
     if (kind == Returns::Floating) {
-        auto fn = reinterpret_cast<double (*)(Words, Words, Words, Words, Words)>(target);
+        auto fn = reinterpret_cast<double (*)(Words, Words, Words, Words, Words)>(
+            reinterpret_cast<void (*)()>(target));
         result.floating =
             fn(a.size() > 0 ? a[0] : 0, a.size() > 1 ? a[1] : 0, a.size() > 2 ? a[2] : 0,
                a.size() > 3 ? a[3] : 0, a.size() > 4 ? a[4] : 0);
     } else {
-        auto fn = reinterpret_cast<Words (*)(Words, Words, Words, Words, Words)>(target);
+        auto fn = reinterpret_cast<Words (*)(Words, Words, Words, Words, Words)>(
+            reinterpret_cast<void (*)()>(target));
         result.rax = fn(a.size() > 0 ? a[0] : 0, a.size() > 1 ? a[1] : 0, a.size() > 2 ? a[2] : 0,
                         a.size() > 3 ? a[3] : 0, a.size() > 4 ? a[4] : 0);
         result.eax = static_cast<std::uint32_t>(result.rax);
