@@ -16,6 +16,7 @@ for preset in native asan win32 win64; do
   cmake --build --preset "$preset" -j2
   ctest --preset "$preset" -j2 || status=1
 done
+scripts/check-reproducible.sh || status=1
 
 echo "=== valgrind (native library suite) ==="
 valgrind --quiet --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
