@@ -64,8 +64,8 @@ if ! diff -u "$work/first.files" "$work/second.files"; then
   echo "FAIL: the two builds wrote different files into dist/"
   exit 1
 fi
-# Every file is compared, so that a difference in an image is named along with the zip and
-# the checksum list that follow from it.
+# Every file is compared: the images first, then the zip and the checksum list that follow
+# from them, so that the first difference reported is the cause.
 status=0
 while read -r file; do
   if ! difference=$(LC_ALL=C cmp "$first/dist/$file" "$second/dist/$file" 2>&1); then
@@ -73,16 +73,17 @@ while read -r file; do
     byte=$(sed -n -e 's/.* differ: \(char\|byte\) \([0-9]*\),.*/\2/p' \
       -e 's/.*EOF on .* after byte \([0-9]*\).*/\1/p' <<<"$difference")
     [[ "$difference" == *EOF* && -n "$byte" ]] && byte=$((byte + 1))
-    echo "FAIL: dist/$file differs between the two builds first at byte ${byte:-?}" \
-      "(offset ${byte:+$((byte - 1))}): $difference"
-    status=1
-  elif grep -qaF -e "$first" -e "$second" "$first/dist/$file"; then
-    echo "FAIL: dist/$file holds a build folder's path"
+    if [ -n "$byte" ]; then
+      printf 'FAIL: dist/%s differs between the two builds, first at offset %d (0x%x)\n' \
+        "$file" $((byte - 1)) $((byte - 1))
+    else
+      echo "FAIL: dist/$file differs between the two builds: $difference"
+    fi
     status=1
   else
     echo "  same: $(cd "$first/dist" && sha256sum "$file")"
   fi
-done <"$work/first.files"
+done < <(grep / "$work/first.files"; grep -v / "$work/first.files" | LC_ALL=C sort -r)
 if [ "$status" = 0 ]; then
   echo "reproducible: every file of dist/ is byte-identical in both builds"
 else

@@ -49,7 +49,8 @@ cp dist/x64/pelzor.dll "$package/x64/"
 cp vba/Pelzor.bas "$package/vba/"
 cp README.md "$package/"
 cat >"$package/BUILDINFO" <<INFO
-pelzor $version, built from sources dated $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC')
+pelzor $version
+source date: $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC') (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH)
 32-bit compiler: $(compiler i686-w64-mingw32-g++-posix)
 64-bit compiler: $(compiler x86_64-w64-mingw32-g++-posix)
 32-bit binutils: $(first_line i686-w64-mingw32-ld --version)
