@@ -33,8 +33,11 @@ cp build/win32/bin/pelzor.dll dist/x86/
 cp build/win64/bin/pelzor.dll dist/x64/
 cp build/win32/bin/Tressvold.exe dist/x86/
 
-first_line() { "$@" 2>/dev/null | head -n 1; }
-compiler() { echo "$1 $("$1" -dumpfullversion) ($(first_line "$1" --version))"; }
+# A tool's own version line and the version of the Debian package it comes from.
+package_version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo '?'; }
+tool() {
+  echo "$("$1" --version 2>/dev/null | head -n 1) [Debian package $2 $(package_version "$2")]"
+}
 parser_revision=$(ls third_party/cache/tinyxml_2.6.2-*.debian.tar.xz 2>/dev/null | tail -n 1 |
   sed 's|.*/tinyxml_\(.*\)\.debian\.tar\.xz|\1|')
 
@@ -51,14 +54,13 @@ cp README.md "$package/"
 cat >"$package/BUILDINFO" <<INFO
 pelzor $version
 source date: $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC') (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH)
-32-bit compiler: $(compiler i686-w64-mingw32-g++-posix)
-64-bit compiler: $(compiler x86_64-w64-mingw32-g++-posix)
-32-bit binutils: $(first_line i686-w64-mingw32-ld --version)
-64-bit binutils: $(first_line x86_64-w64-mingw32-ld --version)
-XML parser: TinyXML 2.6.2, Debian source package ${parser_revision:-(revision unknown)}, with CVE-2021-42260.patch and CVE-2023-34194.patch only
-Debian packages: $(dpkg-query -W -f='${Package} ${Version}, ' g++-mingw-w64-i686-posix \
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 zip \
-  2>/dev/null | sed 's/, $//')
+32-bit compiler: $(tool i686-w64-mingw32-g++-posix g++-mingw-w64-i686-posix)
+64-bit compiler: $(tool x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix)
+32-bit binutils: $(tool i686-w64-mingw32-ld binutils-mingw-w64-i686)
+64-bit binutils: $(tool x86_64-w64-mingw32-ld binutils-mingw-w64-x86-64)
+zip: $(zip -v | sed -n 's/^This is \(Zip [^ ]*\).*/\1/p') [Debian package zip $(package_version zip)]
+XML parser: TinyXML 2.6.2 [Debian source package tinyxml ${parser_revision:-?}]
+  with only its patches CVE-2021-42260.patch and CVE-2023-34194.patch
 INFO
 (cd "$package" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | sort | xargs sha256sum > SHA256SUMS)
 # Every member gets the same time and permissions; no directory entries, no extra fields
