@@ -32,6 +32,7 @@ for preset in native asan win32 win64; do
   build "$preset"
   run_tests "$preset" || status=1
 done
+scripts/check-reproducible.sh || status=1
 
 # The stack-depth measurement is left out here: Valgrind runs threads on stacks of its own,
 # so it is measured in the native and sanitizer runs only.
