@@ -3,8 +3,8 @@
 # allocation-failure sweep and the concurrency test) under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Windows builds' tests under Wine (32-bit programs through
 # user-mode emulation where the kernel refuses them), the native library suite under
-# Valgrind's memcheck, the concurrency test under ThreadSanitizer, and the fuzz targets for
-# a bounded time.
+# Valgrind's memcheck, the concurrency test under ThreadSanitizer, the fuzz targets for a
+# bounded time, and two builds of the release in two folders that must be byte-identical.
 #
 # A skipped test hides a capability that was lost: it is reported at the end, and in CI
 # (CI=true) it fails the run. So does any warning in a build.
