@@ -117,6 +117,7 @@ public:
         ArenaChunk* all = nullptr;
         {
             std::lock_guard<std::mutex> lock(mutex_);
+            largestPeak_ = 0;
             while (count_ != 0) {
                 drop(count_ - 1, all);
             }

@@ -18,9 +18,9 @@
 // The arena's chunks come from a pool that keeps the chunks of finished calls for the next
 // ones, so that a call does not map fresh pages from the system every time. The pool keeps
 // memory only: no call reads what an earlier one left in a chunk, as with any heap. Between
-// calls the pool keeps at most as many bytes as the largest peak of any one call so far, and
-// never more than kPoolCeiling; the rest goes back to the system, and everything goes back
-// when the library unloads.
+// calls the pool keeps at most as many bytes as the largest peak of any one call so far
+// (chunks that came back first go first), and never more than kPoolCeiling; the rest goes back to
+// the system, and everything goes back when the library unloads.
 
 #include <cstddef>
 #include <cstdint>
@@ -47,8 +47,8 @@ public:
     static void release(void* block) noexcept;
 
     // Gives every chunk the pool keeps back to the system (the library does this when it
-    // unloads; tests do it to see every block the arena ever took). The largest peak so far
-    // stays as the pool's bound.
+    // unloads; tests do it to see every block the arena ever took), and starts the pool's
+    // bound afresh.
     static void releasePool() noexcept;
     // The bytes of the chunks the pool keeps now, headers included.
     static std::size_t pooledBytes() noexcept;
