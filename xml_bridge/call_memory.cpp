@@ -51,7 +51,7 @@ std::uintptr_t& tagOf(void* block) {
 // Small chunks start small, so that a call on a small document takes little, and then grow
 // by a sixteenth of what the arena holds, so that the unused end of the newest one stays a
 // small part of the whole.
-constexpr std::size_t kFirstChunkBytes = 2048;
+constexpr std::size_t kFirstChunkBytes = 4096;
 
 std::size_t nextChunkBytes(std::size_t smallBytes, std::size_t blockBytes) {
     const std::size_t growth = smallBytes / 16 / kGranule * kGranule;
@@ -74,12 +74,12 @@ public:
     // The smallest kept chunk with between `least` and `most` data bytes, or null.
     ArenaChunk* take(std::size_t least, std::size_t most) noexcept {
         std::lock_guard<std::mutex> lock(mutex_);
-        const std::size_t position = firstAtLeast(least);
-        if (position == count_ || entries_[position].dataBytes > most) {
+        const std::size_t fitting = countAtLeast(least);
+        if (fitting == 0 || entries_[fitting - 1].dataBytes > most) {
             return nullptr;
         }
-        ArenaChunk* chunk = entries_[position].chunk;
-        erase(position);
+        ArenaChunk* chunk = entries_[fitting - 1].chunk;
+        erase(fitting - 1);
         return chunk;
     }
 
@@ -150,13 +150,13 @@ private:
         }
     }
 
-    // The first entry with at least `bytes` of data (count_ when there is none).
-    std::size_t firstAtLeast(std::size_t bytes) const noexcept {
+    // The number of entries with at least `bytes` of data: they come first.
+    std::size_t countAtLeast(std::size_t bytes) const noexcept {
         std::size_t low = 0;
         std::size_t high = count_;
         while (low < high) {
             const std::size_t middle = low + (high - low) / 2;
-            if (entries_[middle].dataBytes < bytes) {
+            if (entries_[middle].dataBytes >= bytes) {
                 low = middle + 1;
             } else {
                 high = middle;
@@ -171,7 +171,7 @@ private:
             surplus = chunk;
             return;
         }
-        const std::size_t position = firstAtLeast(chunk->dataBytes);
+        const std::size_t position = countAtLeast(chunk->dataBytes);
         std::memmove(entries_ + position + 1, entries_ + position,
                      (count_ - position) * sizeof(Entry));
         entries_[position] = Entry{chunk->dataBytes, ++keptSoFar_, chunk};
@@ -207,7 +207,9 @@ private:
     }
 
     std::mutex mutex_;
-    Entry entries_[kMostChunks] = {};  // by size, smallest first
+    // By size, largest first: the many small chunks of small calls sit at the end, where
+    // taking and keeping them moves few entries.
+    Entry entries_[kMostChunks] = {};
     std::size_t count_ = 0;
     std::size_t bytes_ = 0;        // the kept chunks' bytes, headers included
     std::size_t keptSoFar_ = 0;    // chunks kept since the library loaded
@@ -281,8 +283,44 @@ CallMemory::~CallMemory() {
     setOpenCall(outer_);
 }
 
+// The common cases (a small block from a free list or the bump pointer, a small block
+// given back) stay short enough to need no saved registers; everything else is out of line.
 void* CallMemory::allocate(std::size_t bytes) noexcept {
     CallMemory* call = openCall();
+    if (call != nullptr && bytes - 1 < (kSmallGranules - 1) * kGranule) {
+        const std::size_t granules = (bytes + kGranule - 1) / kGranule;
+        void*& freeBlock = call->freeBlocks_[granules];
+        if (freeBlock != nullptr) {
+            void* block = freeBlock;
+            freeBlock = *static_cast<void**>(block);
+            return block;
+        }
+        const std::size_t step = kTagBytes + granules * kGranule;
+        if (static_cast<std::size_t>(call->limit_ - call->cursor_) >= step) {
+            void* block = call->cursor_ + kTagBytes;
+            call->cursor_ += step;
+            tagOf(block) = reinterpret_cast<std::uintptr_t>(&freeBlock);
+            return block;
+        }
+    }
+    return allocateOutOfLine(call, bytes);
+}
+
+void CallMemory::release(void* block) noexcept {
+    if (block == nullptr) {
+        return;
+    }
+    const std::uintptr_t tag = tagOf(block);
+    if ((tag & kTagKindBits) == 0) {
+        void*& freeBlock = *reinterpret_cast<void**>(tag);
+        *static_cast<void**>(block) = freeBlock;
+        freeBlock = block;
+        return;
+    }
+    releaseOutOfLine(block, tag);
+}
+
+void* CallMemory::allocateOutOfLine(CallMemory* call, std::size_t bytes) noexcept {
     if (call == nullptr) {
         if (bytes > SIZE_MAX - kHeapHeaderBytes) {
             return nullptr;
@@ -315,16 +353,8 @@ void* CallMemory::allocate(std::size_t bytes) noexcept {
     return block;
 }
 
-void CallMemory::release(void* block) noexcept {
-    if (block == nullptr) {
-        return;
-    }
-    const std::uintptr_t tag = tagOf(block);
-    if ((tag & kTagKindBits) == 0) {
-        void*& freeBlock = *reinterpret_cast<void**>(tag);
-        *static_cast<void**>(block) = freeBlock;
-        freeBlock = block;
-    } else if (tag == kHeapTag) {
+void CallMemory::releaseOutOfLine(void* block, std::uintptr_t tag) noexcept {
+    if (tag == kHeapTag) {
         heapFree(static_cast<unsigned char*>(block) - kHeapHeaderBytes);
     } else {
         auto* call = reinterpret_cast<CallMemory*>(tag & ~kTagKindBits);

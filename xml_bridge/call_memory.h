@@ -55,12 +55,14 @@ public:
 
     // Small blocks are whole numbers of 8-byte granules, fewer than this many; larger ones
     // get a chunk of their own.
-    static constexpr std::size_t kSmallGranules = 32;
+    static constexpr std::size_t kSmallGranules = 128;
     // The most the pool keeps between calls.
     static constexpr std::size_t kPoolCeiling =
         sizeof(void*) == 8 ? std::size_t{512} << 20 : std::size_t{128} << 20;
 
 private:
+    [[gnu::noinline]] static void* allocateOutOfLine(CallMemory* call, std::size_t bytes) noexcept;
+    [[gnu::noinline]] static void releaseOutOfLine(void* block, std::uintptr_t tag) noexcept;
     void* refillAndTake(std::size_t granules) noexcept;
     void* allocateLarge(std::size_t bytes) noexcept;
     void releaseLarge(ArenaChunk* chunk) noexcept;

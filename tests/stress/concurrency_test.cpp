@@ -16,8 +16,8 @@
 namespace {
 
 const char* const kDocuments[] = {
-    "<?xml version='1.0'?><data><name>Tom &amp; Jerry</name><n>42</n><d>2.5e3</d>"
-    "<m><r><c>1</c><c>2</c></r><r><c>3</c><c>4</c></r></m></data>",
+    ("<?xml version='1.0'?><data><name>Tom &amp; Jerry</name><n>42</n><d>2.5e3</d>"
+     "<m><r><c>1</c><c>2</c></r><r><c>3</c><c>4</c></r></m></data>"),
     "<a><b><![CDATA[ 7 ]]></b><!-- x --><b>8</b>",
     "<a>x\xC3",
     "",
