@@ -2,11 +2,17 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <winternl.h>
 #endif
 
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+
+#ifndef _WIN32
+#include <pthread.h>
+#endif
 
 #include "heap.h"
 
@@ -59,6 +65,36 @@ std::size_t nextChunkBytes(std::size_t smallBytes, std::size_t blockBytes) {
     return chunkBytes > blockBytes ? chunkBytes : blockBytes;
 }
 
+// Guards the pool: the system's own lock, which needs no set-up (all zero bytes at load, like
+// the pool, so neither takes room in the DLL's image) and, unlike std::mutex, brings none of
+// the C++ runtime's error reporting into the DLL.
+class PoolLock {
+public:
+    void lock() noexcept {
+#ifdef _WIN32
+        AcquireSRWLockExclusive(&lock_);
+#else
+        pthread_mutex_lock(&lock_);
+#endif
+    }
+    void unlock() noexcept {
+#ifdef _WIN32
+        ReleaseSRWLockExclusive(&lock_);
+#else
+        pthread_mutex_unlock(&lock_);
+#endif
+    }
+
+private:
+#ifdef _WIN32
+    SRWLOCK lock_ = SRWLOCK_INIT;
+#else
+    pthread_mutex_t lock_ = PTHREAD_MUTEX_INITIALIZER;
+#endif
+};
+
+PoolLock poolLock;
+
 // The chunks of finished calls, kept for the next calls on any thread. They are indexed by
 // size in a small array of their own, so that finding one reads neither the chunks nor
 // their pages; each entry remembers when its chunk came back, so that the oldest go first
@@ -73,7 +109,7 @@ public:
 
     // The smallest kept chunk with between `least` and `most` data bytes, or null.
     ArenaChunk* take(std::size_t least, std::size_t most) noexcept {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<PoolLock> lock(poolLock);
         const std::size_t fitting = countAtLeast(least);
         if (fitting == 0 || entries_[fitting - 1].dataBytes > most) {
             return nullptr;
@@ -88,7 +124,7 @@ public:
     void keepAtCallEnd(ArenaChunk* chunks, std::size_t callPeakBytes) noexcept {
         ArenaChunk* surplus = nullptr;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::lock_guard<PoolLock> lock(poolLock);
             if (callPeakBytes > largestPeak_) {
                 largestPeak_ = callPeakBytes;
             }
@@ -106,7 +142,7 @@ public:
     void keepDuringCall(ArenaChunk* chunk) noexcept {
         ArenaChunk* surplus = nullptr;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::lock_guard<PoolLock> lock(poolLock);
             insert(chunk, surplus);
             trim(kCeiling, surplus);
         }
@@ -116,7 +152,7 @@ public:
     void freeAll() noexcept {
         ArenaChunk* all = nullptr;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::lock_guard<PoolLock> lock(poolLock);
             largestPeak_ = 0;
             while (count_ != 0) {
                 drop(count_ - 1, all);
@@ -126,7 +162,7 @@ public:
     }
 
     std::size_t bytes() noexcept {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<PoolLock> lock(poolLock);
         return bytes_;
     }
 
@@ -206,7 +242,6 @@ private:
         }
     }
 
-    std::mutex mutex_;
     // By size, largest first: the many small chunks of small calls sit at the end, where
     // taking and keeping them moves few entries.
     Entry entries_[kMostChunks] = {};
@@ -234,7 +269,11 @@ public:
     OpenCallSlot(const OpenCallSlot&) = delete;
     OpenCallSlot& operator=(const OpenCallSlot&) = delete;
 
+    // The first 64 slots lie in the thread's own block (TEB), where TlsGetValue reads them.
     CallMemory* get() const noexcept {
+        if (index_ < TLS_MINIMUM_AVAILABLE) {
+            return static_cast<CallMemory*>(NtCurrentTeb()->TlsSlots[index_]);
+        }
         return index_ != TLS_OUT_OF_INDEXES ? static_cast<CallMemory*>(TlsGetValue(index_))
                                             : fallback;
     }
