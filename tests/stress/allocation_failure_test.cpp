@@ -67,8 +67,8 @@ void heapFree(void* block) {
 namespace {
 
 const char* const kDocuments[] = {
-    "<?xml version='1.0'?><!-- c --><data><name a='1' b=\"2\">Tom &amp; Jerry</name>"
-    "<m><r><c>1</c><c>2</c></r><r><c>3</c><c>4</c></r></m><v><x>0.5</x><x>-2e3</x></v></data>",
+    ("<?xml version='1.0'?><!-- c --><data><name a='1' b=\"2\">Tom &amp; Jerry</name>"
+     "<m><r><c>1</c><c>2</c></r><r><c>3</c><c>4</c></r></m><v><x>0.5</x><x>-2e3</x></v></data>"),
     "<a><b><![CDATA[ 2.5 ]]></b><b>x",
     "<a>x\xC3",
     "",
