@@ -1,6 +1,7 @@
 #pragma once
 // The measured jobs: each export on the documents it is made for, at every size, paired
-// with the direct use of the parser for the same job on the same text.
+// with the direct use of the parser for the same job on the same text, and with that direct
+// use again at the zero-cost allocation limit.
 
 #include <cstddef>
 #include <functional>
@@ -24,6 +25,7 @@ struct Job {
     std::size_t textBytes;   // length of the document text
     Variant library;         // through the export
     Variant direct;          // the parser used directly
+    Variant limit;           // the direct use with zero-cost allocation (ZeroCostScope)
 };
 
 // The documents are generated once and kept for the life of the returned jobs.

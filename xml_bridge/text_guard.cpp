@@ -4,20 +4,21 @@
 #include <cstring>
 #include <new>
 
-#include "heap.h"
+#include "call_memory.h"
 #include "nesting_scan.h"
 
 namespace pelzor {
 
 namespace {
 
-// A copy of the `length` bytes of `text` followed by kGuardPadding NUL bytes. Throws
-// std::bad_alloc when it cannot be allocated.
+// A copy of the `length` bytes of `text` followed by kGuardPadding NUL bytes, in the call's
+// memory (a large copy takes a chunk the pool kept, instead of fresh pages from the system
+// on every call). Throws std::bad_alloc when it cannot be allocated.
 char* paddedCopy(const char* text, std::size_t length) {
     if (length > SIZE_MAX - kGuardPadding) {
         throw std::bad_alloc();
     }
-    auto* copy = static_cast<char*>(heapAllocate(length + kGuardPadding));
+    auto* copy = static_cast<char*>(CallMemory::allocate(length + kGuardPadding));
     if (copy == nullptr) {
         throw std::bad_alloc();
     }
@@ -68,7 +69,7 @@ GuardedText::GuardedText(const char* text, int depthLimit)
 }
 
 GuardedText::~GuardedText() {
-    heapFree(copy_);
+    CallMemory::release(copy_);
 }
 
 }  // namespace pelzor

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "direct_use.h"
 #include "documents.h"
 #include "export_access.h"
+#include "zero_cost_heap.h"
 
 namespace {
 
@@ -23,8 +25,31 @@ TEST(Jobs, LibraryAndDirectUseAgreeOnEveryJobUpToOneMegabyte) {
                      std::to_string(job.textBytes) + " bytes");
         const std::string answer = job.direct.answer();
         EXPECT_EQ(job.library.answer(), answer);
+        EXPECT_EQ(job.limit.answer(), answer);
         EXPECT_FALSE(answer.empty());
     }
+}
+
+// The limit's allocations are bumps in its region, never freed inside the scope, and all
+// dropped when the scope ends; outside a scope operator new is the ordinary heap again.
+TEST(ZeroCostHeap, BumpsInsideAScopeAndDropsEverythingAtItsEnd) {
+    EXPECT_EQ(bench::zeroCostBytesInUse(), 0u);
+    {
+        bench::ZeroCostScope scope;
+        // Calls of operator new itself, which the compiler may not leave out.
+        auto* first = static_cast<char*>(::operator new(10));
+        auto* second = static_cast<char*>(::operator new(100));
+        EXPECT_EQ(second, first + 16);  // 10 bytes rounded up to 8-byte steps
+        ::operator delete(first);
+        auto* third = static_cast<char*>(::operator new(1));
+        EXPECT_EQ(third, second + 104);  // nothing freed is taken again
+        EXPECT_EQ(bench::zeroCostBytesInUse(), 16u + 104u + 8u);
+        ::operator delete(second);
+        ::operator delete(third);
+    }
+    EXPECT_EQ(bench::zeroCostBytesInUse(), 0u);
+    auto outside = std::make_unique<char[]>(100);
+    EXPECT_NE(outside, nullptr);
 }
 
 TEST(Jobs, CoverEveryFamilyOnItsDocumentsFromOneKilobyteToSixteenMegabytes) {

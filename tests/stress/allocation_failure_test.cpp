@@ -3,7 +3,9 @@
 // the library's operator new, which asks here whether to fail and takes its memory from the
 // heap functions replaced here). Each call returns its
 // missing-element outcome, its ordinary result, or a null result string, and leaves no block
-// behind.
+// behind. The pool of chunks that calls keep for later calls is emptied before each call, so
+// that every call takes its chunks from the heap (where they can fail), and after it, so
+// that every block the call took is seen again.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <new>
 #include <string>
 
+#include "call_memory.h"
 #include "export_access.h"
 #include "heap.h"
 
@@ -148,10 +151,12 @@ TEST(AllocationFailure, EveryExportSurvivesEachFailingAllocation) {
             for (const char* name : kNames) {
                 // The strings the test itself makes are counted too; failing those only
                 // shortens the sweep, so count the call's own attempts undisturbed first.
+                pelzor::CallMemory::releasePool();
                 plan = FailurePlan{};
                 const std::string ordinary = e.call(text, name);
                 const long attempts = plan.attempts;
                 for (long failing = 0; failing < attempts; ++failing) {
+                    pelzor::CallMemory::releasePool();
                     plan = FailurePlan{};
                     plan.countdown = failing;
                     const long liveBefore = plan.liveBlocks;
@@ -161,6 +166,7 @@ TEST(AllocationFailure, EveryExportSurvivesEachFailingAllocation) {
                     } catch (const std::bad_alloc&) {
                         continue;  // the test's own argument copy failed, not the export
                     }
+                    pelzor::CallMemory::releasePool();
                     const bool allowed =
                         result == ordinary ||
                         std::find(e.outcomes.begin(), e.outcomes.end(), result) != e.outcomes.end();

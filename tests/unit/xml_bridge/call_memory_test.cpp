@@ -1,7 +1,7 @@
 // The per-call arena behind the library's operator new: aligned, non-overlapping blocks
 // across many chunks; large blocks and blocks from outside a call given back at once;
 // everything else given back when the call ends (the sanitizer builds see any leak or
-// use after free).
+// use after free); the pool that keeps chunks for later calls, within its bound.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -14,12 +14,19 @@ namespace {
 
 using pelzor::CallMemory;
 
+// Every test leaves the pool empty, so that the heap this program watches holds nothing of
+// the arena afterwards.
+struct PoolEmptied {
+    ~PoolEmptied() { CallMemory::releasePool(); }
+};
+
 // Every object the library allocates needs at most 8-byte alignment.
 bool aligned(const void* block) {
     return reinterpret_cast<std::uintptr_t>(block) % 8 == 0;
 }
 
 TEST(CallMemory, HandsOutAlignedSeparateBlocksOfEverySize) {
+    PoolEmptied emptied;
     CallMemory call;
     struct Taken {
         unsigned char* block;
@@ -46,6 +53,7 @@ TEST(CallMemory, HandsOutAlignedSeparateBlocksOfEverySize) {
 }
 
 TEST(CallMemory, TakesAFreedSmallBlockAgainForTheSameSize) {
+    PoolEmptied emptied;
     CallMemory call;
     void* first = CallMemory::allocate(40);
     void* large = CallMemory::allocate(100000);  // a chunk of its own in between
@@ -74,6 +82,7 @@ TEST(CallMemory, GivesBackBlocksFromBeforeTheCall) {
 }
 
 TEST(CallMemory, ReusesNothingOfAFinishedCall) {
+    PoolEmptied emptied;
     // Two calls in a row each get working memory, and the second may write all of it.
     for (int round = 0; round < 2; ++round) {
         CallMemory call;
@@ -88,22 +97,69 @@ TEST(CallMemory, ReusesNothingOfAFinishedCall) {
 }
 
 TEST(CallMemory, NestedCallsKeepTheirOwnArenas) {
+    PoolEmptied emptied;
     CallMemory outer;
     void* outerBlock = CallMemory::allocate(32);
     {
         CallMemory inner;
         void* innerBlock = CallMemory::allocate(32);
         EXPECT_NE(innerBlock, outerBlock);
+        // Given back while the inner call is open, the block still goes to the outer
+        // call's free list: the inner call never hands it out.
+        CallMemory::release(outerBlock);
+        EXPECT_NE(CallMemory::allocate(32), outerBlock);
     }
-    // The outer call is open again and still owns its block.
-    CallMemory::release(outerBlock);
-    EXPECT_NE(CallMemory::allocate(32), nullptr);
+    EXPECT_EQ(CallMemory::allocate(32), outerBlock);
 }
 
 TEST(CallMemory, RefusesImpossibleSizes) {
+    PoolEmptied emptied;
     CallMemory call;
     EXPECT_EQ(CallMemory::allocate(SIZE_MAX), nullptr);
     EXPECT_EQ(CallMemory::allocate(SIZE_MAX - 8), nullptr);
+}
+
+// One call's working set: small blocks in several chunks and one large block, whose
+// address it returns.
+void* oneCall(std::size_t largeBytes) {
+    CallMemory call;
+    for (int i = 0; i < 2000; ++i) {
+        std::memset(CallMemory::allocate(24 + i % 100), 0x5A, 24);
+    }
+    void* large = CallMemory::allocate(largeBytes);
+    EXPECT_NE(large, nullptr);
+    std::memset(large, 0x5A, largeBytes);
+    return large;
+}
+
+TEST(CallMemory, TheNextCallTakesTheChunksOfTheLastOne) {
+    PoolEmptied emptied;
+    CallMemory::releasePool();
+    void* first = oneCall(1 << 20);
+    const std::size_t kept = CallMemory::pooledBytes();
+    EXPECT_GT(kept, std::size_t{1} << 20);
+    // The same work again runs in the same memory, and the pool does not grow.
+    EXPECT_EQ(oneCall(1 << 20), first);
+    EXPECT_EQ(CallMemory::pooledBytes(), kept);
+    // A smaller call leaves what the pool keeps for the larger ones.
+    { CallMemory small; }
+    EXPECT_EQ(CallMemory::pooledBytes(), kept);
+    CallMemory::releasePool();
+    EXPECT_EQ(CallMemory::pooledBytes(), 0u);
+}
+
+TEST(CallMemory, ThePoolKeepsNoMoreThanTheLargestPeakOfOneCall) {
+    PoolEmptied emptied;
+    CallMemory::releasePool();
+    // A large block from 300 KiB on does not take a kept chunk more than twice its size, so
+    // each call below takes a fresh chunk; the pool lets the oldest go to stay in bounds.
+    oneCall(3 << 20);
+    const std::size_t afterLargest = CallMemory::pooledBytes();
+    for (std::size_t bytes : {std::size_t{1} << 20, std::size_t{300} << 10}) {
+        oneCall(bytes);
+        EXPECT_LE(CallMemory::pooledBytes(), afterLargest) << bytes;
+    }
+    EXPECT_LE(CallMemory::pooledBytes(), CallMemory::kPoolCeiling);
 }
 
 }  // namespace

@@ -1,0 +1,172 @@
+// The benchmark's own timing harness, for the builds where Google Benchmark is not at hand
+// (the Windows build, run under Wine, where the library variant calls the real pelzor.dll);
+// it builds natively as well. Every job's three variants (library, direct, limit) first
+// give their answers, which must agree; then each round times every variant of every job
+// once, jobs in a shuffled order and the variants in a rotating one, so that a busy moment
+// on the machine is spread over all of them. Each timing runs the call often enough to
+// take about --min-time seconds (wall clock); the report uses the median over the rounds.
+//
+// usage: pelzor_rounds [--rounds N] [--min-time SECONDS] [--filter REGEX] [--out FILE]
+// The output is JSON in the layout of Google Benchmark's (one "median" aggregate per run,
+// named family/export/document/bytes/variant), so that report.py reads both.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "jobs.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+    int rounds = 9;
+    double minTime = 0.05;
+    std::string filter = ".";
+    std::string out;
+};
+
+bool parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string flag = argv[i];
+        if (flag == "--rounds") {
+            options.rounds = std::max(1, std::atoi(argv[i + 1]));
+        } else if (flag == "--min-time") {
+            options.minTime = std::atof(argv[i + 1]);
+        } else if (flag == "--filter") {
+            options.filter = argv[i + 1];
+        } else if (flag == "--out") {
+            options.out = argv[i + 1];
+        } else {
+            return false;
+        }
+    }
+    return argc % 2 == 1;
+}
+
+const char* const kVariants[] = {"library", "direct", "limit"};
+
+const bench::Variant& variantOf(const bench::Job& job, int variant) {
+    return variant == 0 ? job.library : variant == 1 ? job.direct : job.limit;
+}
+
+struct Timing {
+    std::string name[3];
+    long iterations[3] = {1, 1, 1};
+    std::vector<double> microseconds[3];  // per call, one per round
+};
+
+double secondsOf(Clock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
+
+// Seconds per call over `iterations` calls.
+double timeCalls(const bench::Variant& variant, long iterations) {
+    const Clock::time_point start = Clock::now();
+    for (long i = 0; i < iterations; ++i) {
+        variant.timed();
+    }
+    return secondsOf(Clock::now() - start) / static_cast<double>(iterations);
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fprintf(stderr,
+                     "usage: pelzor_rounds [--rounds N] [--min-time SECONDS] [--filter REGEX] "
+                     "[--out FILE]\n");
+        return 2;
+    }
+    const std::regex filter(options.filter);
+    std::vector<bench::Job> jobs;
+    std::vector<Timing> timings;
+    for (bench::Job& job : bench::allJobs()) {
+        Timing timing;
+        const std::string base = job.family + "/" + job.exportName + "/" + job.document + "/" +
+                                 std::to_string(job.textBytes) + "/";
+        for (int v = 0; v < 3; ++v) {
+            timing.name[v] = base + kVariants[v];
+        }
+        if (!std::regex_search(timing.name[0], filter)) {
+            continue;
+        }
+        jobs.push_back(std::move(job));
+        timings.push_back(timing);
+    }
+
+    // Answers first, then one call of each variant tells how many calls fill --min-time.
+    for (std::size_t j = 0; j < jobs.size(); ++j) {
+        const std::string expected = jobs[j].direct.answer();
+        for (int v = 0; v < 3; ++v) {
+            if (variantOf(jobs[j], v).answer() != expected) {
+                std::fprintf(stderr, "pelzor_rounds: %s disagrees with the direct use\n",
+                             timings[j].name[v].c_str());
+                return 1;
+            }
+            const double once = timeCalls(variantOf(jobs[j], v), 1);
+            timings[j].iterations[v] =
+                std::max(1L, static_cast<long>(options.minTime / std::max(once, 1e-9)));
+        }
+    }
+
+    std::vector<std::size_t> order(jobs.size());
+    for (std::size_t j = 0; j < order.size(); ++j) {
+        order[j] = j;
+    }
+    std::mt19937 shuffle(14);
+    for (int round = 0; round < options.rounds; ++round) {
+        std::shuffle(order.begin(), order.end(), shuffle);
+        for (std::size_t j : order) {
+            for (int k = 0; k < 3; ++k) {
+                const int v = (k + round) % 3;
+                timings[j].microseconds[v].push_back(
+                    1e6 * timeCalls(variantOf(jobs[j], v), timings[j].iterations[v]));
+            }
+        }
+        std::fprintf(stderr, "pelzor_rounds: round %d of %d done\n", round + 1, options.rounds);
+    }
+
+    FILE* out = options.out.empty() ? stdout : std::fopen(options.out.c_str(), "w");
+    if (out == nullptr) {
+        std::perror(options.out.c_str());
+        return 1;
+    }
+    std::fprintf(out,
+                 "{\n  \"context\": {\"harness\": \"pelzor_rounds\", \"rounds\": %d, "
+                 "\"time\": \"wall clock\"},\n  \"benchmarks\": [\n",
+                 options.rounds);
+    bool first = true;
+    for (std::size_t j = 0; j < jobs.size(); ++j) {
+        for (int v = 0; v < 3; ++v) {
+            const double us = median(timings[j].microseconds[v]);
+            std::fprintf(out,
+                         "%s    {\"name\": \"%s_median\", \"run_name\": \"%s\", "
+                         "\"run_type\": \"aggregate\", \"aggregate_name\": \"median\", "
+                         "\"iterations\": %ld, \"real_time\": %.3f, \"cpu_time\": %.3f, "
+                         "\"time_unit\": \"us\", \"text_bytes\": %llu}",
+                         first ? "" : ",\n", timings[j].name[v].c_str(), timings[j].name[v].c_str(),
+                         timings[j].iterations[v], us, us,
+                         static_cast<unsigned long long>(jobs[j].textBytes));
+            first = false;
+        }
+    }
+    std::fprintf(out, "\n  ]\n}\n");
+    if (out != stdout) {
+        std::fclose(out);
+    }
+    return 0;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The zero-cost allocation limit: inside a ZeroCostScope, every operator new of the
+// benchmark program is a pointer bump in one region that was mapped once and stays mapped,
+// and operator delete does nothing. Running the parser's direct use inside a scope shows
+// what a call would cost if memory cost nothing at all.
+//
+// zero_cost_heap.cpp holds the benchmark programs' operator new and delete. Outside a scope
+// they are what the library's code gets in the DLL (natively: the library's CallMemory) or,
+// in the Windows programs, which call the real DLL with its own operator new, the C heap.
+// Single-threaded, like the benchmark programs.
+
+#include <cstddef>
+
+namespace bench {
+
+class ZeroCostScope {
+public:
+    ZeroCostScope();
+    // Everything bumped inside the scope is dropped at once; the pages stay mapped.
+    ~ZeroCostScope();
+
+    ZeroCostScope(const ZeroCostScope&) = delete;
+    ZeroCostScope& operator=(const ZeroCostScope&) = delete;
+};
+
+// Bytes bumped in the open scope so far (0 outside a scope).
+std::size_t zeroCostBytesInUse();
+
+}  // namespace bench
