@@ -322,23 +322,31 @@ CallMemory::~CallMemory() {
     setOpenCall(outer_);
 }
 
+// A small block from the free list of its size or from the bump pointer of the newest
+// chunk; null when the list is empty and the chunk has no room left.
+[[gnu::always_inline]] inline void* CallMemory::takeSmallInPlace(std::size_t granules) noexcept {
+    void*& freeBlock = freeBlocks_[granules];
+    if (freeBlock != nullptr) {
+        void* block = freeBlock;
+        freeBlock = *static_cast<void**>(block);
+        return block;
+    }
+    const std::size_t step = kTagBytes + granules * kGranule;
+    if (static_cast<std::size_t>(limit_ - cursor_) < step) {
+        return nullptr;
+    }
+    void* block = cursor_ + kTagBytes;
+    cursor_ += step;
+    tagOf(block) = reinterpret_cast<std::uintptr_t>(&freeBlock);
+    return block;
+}
+
 // The common cases (a small block from a free list or the bump pointer, a small block
 // given back) stay short enough to need no saved registers; everything else is out of line.
 void* CallMemory::allocate(std::size_t bytes) noexcept {
     CallMemory* call = openCall();
     if (call != nullptr && bytes - 1 < (kSmallGranules - 1) * kGranule) {
-        const std::size_t granules = (bytes + kGranule - 1) / kGranule;
-        void*& freeBlock = call->freeBlocks_[granules];
-        if (freeBlock != nullptr) {
-            void* block = freeBlock;
-            freeBlock = *static_cast<void**>(block);
-            return block;
-        }
-        const std::size_t step = kTagBytes + granules * kGranule;
-        if (static_cast<std::size_t>(call->limit_ - call->cursor_) >= step) {
-            void* block = call->cursor_ + kTagBytes;
-            call->cursor_ += step;
-            tagOf(block) = reinterpret_cast<std::uintptr_t>(&freeBlock);
+        if (void* block = call->takeSmallInPlace((bytes + kGranule - 1) / kGranule)) {
             return block;
         }
     }
@@ -376,20 +384,10 @@ void* CallMemory::allocateOutOfLine(CallMemory* call, std::size_t bytes) noexcep
         return call->allocateLarge(bytes);
     }
     const std::size_t granules = bytes == 0 ? 1 : (bytes + kGranule - 1) / kGranule;
-    void*& freeBlock = call->freeBlocks_[granules];
-    if (freeBlock != nullptr) {
-        void* block = freeBlock;
-        freeBlock = *static_cast<void**>(block);
+    if (void* block = call->takeSmallInPlace(granules)) {
         return block;
     }
-    const std::size_t step = kTagBytes + granules * kGranule;
-    if (static_cast<std::size_t>(call->limit_ - call->cursor_) < step) {
-        return call->refillAndTake(granules);
-    }
-    void* block = call->cursor_ + kTagBytes;
-    call->cursor_ += step;
-    tagOf(block) = reinterpret_cast<std::uintptr_t>(&freeBlock);
-    return block;
+    return call->refillAndTake(granules);
 }
 
 void CallMemory::releaseOutOfLine(void* block, std::uintptr_t tag) noexcept {
@@ -421,10 +419,7 @@ void* CallMemory::refillAndTake(std::size_t granules) noexcept {
     smallBytes_ += chunk->dataBytes;
     cursor_ = chunk->data();
     limit_ = cursor_ + chunk->dataBytes;
-    void* block = cursor_ + kTagBytes;
-    cursor_ += step;
-    tagOf(block) = reinterpret_cast<std::uintptr_t>(&freeBlocks_[granules]);
-    return block;
+    return takeSmallInPlace(granules);
 }
 
 void* CallMemory::allocateLarge(std::size_t bytes) noexcept {

@@ -63,6 +63,7 @@ public:
 private:
     [[gnu::noinline]] static void* allocateOutOfLine(CallMemory* call, std::size_t bytes) noexcept;
     [[gnu::noinline]] static void releaseOutOfLine(void* block, std::uintptr_t tag) noexcept;
+    void* takeSmallInPlace(std::size_t granules) noexcept;
     void* refillAndTake(std::size_t granules) noexcept;
     void* allocateLarge(std::size_t bytes) noexcept;
     void releaseLarge(ArenaChunk* chunk) noexcept;
