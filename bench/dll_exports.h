@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 
+#include "export_table.h"
+
 struct DllExports {
     static wchar_t* appendXMLChild(char* xml, char* child, char* parent, char* text,
                                    bool unescape) {
@@ -37,12 +39,12 @@ private:
     };
 
     template <typename Function>
-    static void bind(HMODULE module, const char* name32, const char* name64, Function& function) {
-        FARPROC address = GetProcAddress(module, sizeof(void*) == 4 ? name32 : name64);
-        if (address == nullptr) {
+    static void bind(HMODULE module, const char* function, Function& address) {
+        FARPROC found = GetProcAddress(module, decoratedName(exportOf(function)));
+        if (found == nullptr) {
             std::abort();
         }
-        function = reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+        address = reinterpret_cast<Function>(reinterpret_cast<void*>(found));
     }
 
     static const Loaded& dll() {
@@ -52,22 +54,14 @@ private:
                 std::abort();
             }
             Loaded l{};
-            bind(module, "?appendXMLChild@XML@@CGPA_WPAD000_N@Z",
-                 "?appendXMLChild@XML@@CAPEA_WPEAD000_N@Z", l.append);
-            bind(module, "?getDouble1DArray@XML@@CG_NPAD0PANH@Z",
-                 "?getDouble1DArray@XML@@CA_NPEAD0PEANH@Z", l.array1D);
-            bind(module, "?getDouble2DArray@XML@@CG_NPAD0PANH@Z",
-                 "?getDouble2DArray@XML@@CA_NPEAD0PEANH@Z", l.array2D);
-            bind(module, "?getDoubleArrayColumns@XML@@CGHPAD0@Z",
-                 "?getDoubleArrayColumns@XML@@CAHPEAD0@Z", l.columns);
-            bind(module, "?getDoubleArrayRows@XML@@CGHPAD0@Z",
-                 "?getDoubleArrayRows@XML@@CAHPEAD0@Z", l.rows);
-            bind(module, "?getDoubleValue@XML@@CGNPAD0@Z", "?getDoubleValue@XML@@CANPEAD0@Z",
-                 l.doubleValue);
-            bind(module, "?getIntegerValue@XML@@CGHPAD0@Z", "?getIntegerValue@XML@@CAHPEAD0@Z",
-                 l.integerValue);
-            bind(module, "?getStringValue@XML@@CGPA_WPAD0@Z", "?getStringValue@XML@@CAPEA_WPEAD0@Z",
-                 l.stringValue);
+            bind(module, "appendXMLChild", l.append);
+            bind(module, "getDouble1DArray", l.array1D);
+            bind(module, "getDouble2DArray", l.array2D);
+            bind(module, "getDoubleArrayColumns", l.columns);
+            bind(module, "getDoubleArrayRows", l.rows);
+            bind(module, "getDoubleValue", l.doubleValue);
+            bind(module, "getIntegerValue", l.integerValue);
+            bind(module, "getStringValue", l.stringValue);
             return l;
         }();
         return loaded;

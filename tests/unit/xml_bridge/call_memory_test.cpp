@@ -81,7 +81,7 @@ TEST(CallMemory, GivesBackBlocksFromBeforeTheCall) {
     CallMemory::release(nullptr);
 }
 
-TEST(CallMemory, ReusesNothingOfAFinishedCall) {
+TEST(CallMemory, EachCallOfTwoInARowGetsWorkingMemoryItMayWriteWhole) {
     PoolEmptied emptied;
     // Two calls in a row each get working memory, and the second may write all of it.
     for (int round = 0; round < 2; ++round) {

@@ -5,39 +5,6 @@
 #include <cstring>
 #include <stdexcept>
 
-const ExportEntry kExports[9] = {
-    {1, "appendXMLChild", "?appendXMLChild@XML@@CGPA_WPAD000_N@Z",
-     "?appendXMLChild@XML@@CAPEA_WPEAD000_N@Z", 20},
-    {2, "createBlankXML", "?createBlankXML@XML@@CGPA_WPAD@Z", "?createBlankXML@XML@@CAPEA_WPEAD@Z",
-     4},
-    {3, "getDouble1DArray", "?getDouble1DArray@XML@@CG_NPAD0PANH@Z",
-     "?getDouble1DArray@XML@@CA_NPEAD0PEANH@Z", 16},
-    {4, "getDouble2DArray", "?getDouble2DArray@XML@@CG_NPAD0PANH@Z",
-     "?getDouble2DArray@XML@@CA_NPEAD0PEANH@Z", 16},
-    {5, "getDoubleArrayColumns", "?getDoubleArrayColumns@XML@@CGHPAD0@Z",
-     "?getDoubleArrayColumns@XML@@CAHPEAD0@Z", 8},
-    {6, "getDoubleArrayRows", "?getDoubleArrayRows@XML@@CGHPAD0@Z",
-     "?getDoubleArrayRows@XML@@CAHPEAD0@Z", 8},
-    {7, "getDoubleValue", "?getDoubleValue@XML@@CGNPAD0@Z", "?getDoubleValue@XML@@CANPEAD0@Z", 8},
-    {8, "getIntegerValue", "?getIntegerValue@XML@@CGHPAD0@Z", "?getIntegerValue@XML@@CAHPEAD0@Z",
-     8},
-    {9, "getStringValue", "?getStringValue@XML@@CGPA_WPAD0@Z",
-     "?getStringValue@XML@@CAPEA_WPEAD0@Z", 8},
-};
-
-const char* decoratedName(const ExportEntry& entry) {
-    return sizeof(void*) == 4 ? entry.name32 : entry.name64;
-}
-
-const ExportEntry& exportOf(const char* function) {
-    for (const ExportEntry& entry : kExports) {
-        if (std::strcmp(entry.function, function) == 0) {
-            return entry;
-        }
-    }
-    throw std::logic_error(function);
-}
-
 PelzorDll::PelzorDll() : module_(LoadLibraryA("pelzor.dll")) {
     if (module_ == nullptr) {
         throw std::runtime_error("pelzor.dll cannot be loaded");

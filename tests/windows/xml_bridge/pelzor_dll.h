@@ -11,20 +11,7 @@
 #include <string>
 #include <vector>
 
-struct ExportEntry {
-    int ordinal;
-    const char* function;
-    const char* name32;
-    const char* name64;
-    int argumentBytes32;
-};
-
-// The export table macro code binds to, in ordinal order.
-extern const ExportEntry kExports[9];
-
-// The decorated name of an export in this build's bitness.
-const char* decoratedName(const ExportEntry& entry);
-const ExportEntry& exportOf(const char* function);
+#include "export_table.h"
 
 class PelzorDll {
 public:
