@@ -3,10 +3,11 @@
 
 For both branches of `#If Win64` in the VBA module: every Declare's Alias is one of the
 nine decorated names of that bitness (all nine present, each once), and its arguments
-match the types the decorated name encodes (char* -> ByVal String, double* -> ByRef Double,
-int -> ByVal Long, bool -> ByVal Boolean) with a matching result type. In the 32-bit branch
-the declared arguments, four bytes each on the stack, add up to the bytes the export
-removes on return.
+match the types the decorated name encodes (char* -> ByVal LongPtr, the address of UTF-8
+bytes; double* -> ByRef Double; int -> ByVal Long; bool -> ByVal Boolean) with a matching
+result type (a text result, the BSTR, As LongPtr). In the 32-bit branch the declared
+arguments, four bytes each on the stack, add up to the bytes the export removes on return.
+Then the way text crosses between Strings and the library (text_path.py).
 
 usage: check_vba_declares.py MODULE.bas (--tables X86.txt X64.txt | --dll32 A.dll --dll64 B.dll)
 """
@@ -15,9 +16,11 @@ import os
 import re
 import sys
 
-ARGUMENT_TYPES = {"char*": ("ByVal", "String"), "double*": ("ByRef", "Double"),
+from text_path import check_text_path
+
+ARGUMENT_TYPES = {"char*": ("ByVal", "LongPtr"), "double*": ("ByRef", "Double"),
                   "int": ("ByVal", "Long"), "bool": ("ByVal", "Boolean")}
-RESULT_TYPES = {"wchar_t*": "String", "int": "Long", "double": "Double", "bool": "Byte"}
+RESULT_TYPES = {"wchar_t*": "LongPtr", "int": "Long", "double": "Double", "bool": "Byte"}
 SIMPLE = {"H": "int", "N": "double", "_N": "bool"}
 POINTERS = {"D": "char*", "N": "double*", "_W": "wchar_t*"}
 
@@ -111,7 +114,7 @@ def main():
     parser.add_argument("--dll64")
     args = parser.parse_args()
     found = declares(args.module)
-    failures = []
+    failures = check_text_path(args.module)
     if args.tables:
         failures += check("x86", found["x86"], table_exports(args.tables[0]))
         failures += check("x64", found["x64"], table_exports(args.tables[1]))
@@ -121,7 +124,7 @@ def main():
         failures += check("x64", found["x64"], dll_exports(args.dll64))
     for failure in failures:
         print("FAIL:", failure)
-    print("%s: %s" % (args.module, "%d failures" % len(failures) if failures else "all declarations match"))
+    print("%s: %s" % (args.module, "%d failures" % len(failures) if failures else "all declarations and the text path match"))
     return 1 if failures else 0
 
 
