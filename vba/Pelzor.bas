@@ -72,7 +72,7 @@ Private Declare PtrSafe Function MultiByteToWideChar Lib "kernel32" (ByVal codeP
 Private Declare PtrSafe Function SysStringByteLen Lib "oleaut32" (ByVal text As LongPtr) As Long
 Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal text As LongPtr)
 
-Private Declare PtrSafe Function CreateFileW Lib "kernel32" (ByVal fileName As LongPtr, ByVal access As Long, _
+Private Declare PtrSafe Function CreateFileW Lib "kernel32" (ByVal fileName As LongPtr, ByVal desiredAccess As Long, _
     ByVal shareMode As Long, ByVal security As LongPtr, ByVal creation As Long, ByVal attributes As Long, _
     ByVal template As LongPtr) As LongPtr
 Private Declare PtrSafe Function GetFileSize Lib "kernel32" (ByVal file As LongPtr, ByRef sizeHigh As Long) As Long
