@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Proves that the module check fails on broken modules: each row breaks the real module in
 one way (a String in a Declare, a result freed twice or not on every path, text passed
-without the UTF-8 conversion, an ANSI conversion, ...) and the check must reject the copy.
+without the UTF-8 conversion, an ANSI conversion, ...) and the check must reject the copy
+for that reason: (text replaced, its replacement, part of the failure expected).
 
 usage: check_catches_broken_modules.py MODULE.bas X86_TABLE X64_TABLE
 """
@@ -11,20 +12,62 @@ import sys
 import tempfile
 
 MUTATIONS = {
- "x64 getStringValue result As String": ('(ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As LongPtr\n#Else', '(ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As String\n#Else'),
- "x86 childText As String": ('ByVal childText As LongPtr, ByVal unescapeTags As Boolean) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CGPA', 'ByVal childText As String, ByVal unescapeTags As Boolean) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CGPA'),
- "result not through LibraryText": ('GetStringValue = LibraryText(pelzorGetStringValue(VarPtr(xml(0)), VarPtr(name(0))))', 'GetStringValue = TextFromUtf8(pelzorGetStringValue(VarPtr(xml(0)), VarPtr(name(0))), 10, False)'),
- "second free": ('    CreateBlankXML = LibraryText(pelzorCreateBlankXML(VarPtr(root(0))))', '    Dim r As LongPtr\n    r = pelzorCreateBlankXML(VarPtr(root(0)))\n    CreateBlankXML = LibraryText(r)\n    SysFreeString r'),
- "free skipped on error": ('    On Error GoTo Release\n    text = TextFromUtf8(result', '    text = TextFromUtf8(result'),
- "free only on success": ('    text = TextFromUtf8(result, SysStringByteLen(result), False)\nRelease:', '    text = TextFromUtf8(result, SysStringByteLen(result), False)\n    SysFreeString result\n    LibraryText = text\n    Exit Function\nRelease:'),
- "free inside If": ('    SysFreeString result\n', '    If failure = 0 Then\n        SysFreeString result\n    End If\n'),
- "no null check": ('    If result = 0 Then Err.Raise 7, "Pelzor", "Out of memory"\n    On Error GoTo Release', '    On Error GoTo Release'),
- "StrPtr passed": ('GetIntegerValue = pelzorGetIntegerValue(VarPtr(xml(0)), VarPtr(name(0)))', 'GetIntegerValue = pelzorGetIntegerValue(StrPtr(xmlText), VarPtr(name(0)))'),
- "ANSI bytes": ('    xml = Utf8Bytes(xmlText)\n    name = Utf8Bytes(elementName)\n    GetDoubleValue', '    xml = StrConv(xmlText, vbFromUnicode)\n    name = Utf8Bytes(elementName)\n    GetDoubleValue'),
- "CP_ACP encoder": ('length = WideCharToMultiByte(CP_UTF8, 0, StrPtr(text), Len(text), 0, 0, 0, 0)', 'length = WideCharToMultiByte(0, 0, StrPtr(text), Len(text), 0, 0, 0, 0)'),
- "own decoder in public function": ('Public Function BuildDocument(', 'Public Function Echo(ByVal s As String) As String\n    Echo = s & "!"\nEnd Function\n\nPublic Function BuildDocument('),
- "second MultiByteToWideChar user": ('    units = bytes  ', '    MultiByteToWideChar CP_UTF8, 0, 0, 0, 0, 0\n    units = bytes  '),
- "kernel32 String declare": ('Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal text As LongPtr)', 'Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal text As LongPtr)\nPrivate Declare PtrSafe Function lstrlenA Lib "kernel32" (ByVal text As String) As Long'),
+    'x64 getStringValue result As String': (
+        '(ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As LongPtr\n#Else',
+        '(ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As String\n#Else',
+        'x64 pelzorGetStringValue: a String'),
+    'x86 childText As String': (
+        'ByVal childText As LongPtr, ByVal unescapeTags As Boolean) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CGPA',
+        'ByVal childText As String, ByVal unescapeTags As Boolean) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CGPA',
+        'x86 pelzorAppendXMLChild: a String'),
+    'result not through LibraryText': (
+        'GetStringValue = LibraryText(pelzorGetStringValue(VarPtr(xml(0)), VarPtr(name(0))))',
+        'GetStringValue = TextFromUtf8(pelzorGetStringValue(VarPtr(xml(0)), VarPtr(name(0))), 10, False)',
+        'does not go straight to LibraryText'),
+    'second free': (
+        '    CreateBlankXML = LibraryText(pelzorCreateBlankXML(VarPtr(root(0))))',
+        '    Dim r As LongPtr\n    r = pelzorCreateBlankXML(VarPtr(root(0)))\n    CreateBlankXML = LibraryText(r)\n    SysFreeString r',
+        'CreateBlankXML calls SysFreeString'),
+    'free skipped on error': (
+        '    On Error GoTo Release\n    text = TextFromUtf8(result',
+        '    text = TextFromUtf8(result',
+        'one error handler'),
+    'free only on success': (
+        '    text = TextFromUtf8(result, SysStringByteLen(result), False)\nRelease:',
+        '    text = TextFromUtf8(result, SysStringByteLen(result), False)\n    SysFreeString result\n    LibraryText = text\n    Exit Function\nRelease:',
+        'frees its result 2 times'),
+    'free inside If': (
+        '    SysFreeString result\n',
+        '    If failure = 0 Then\n        SysFreeString result\n    End If\n',
+        'inside a conditional block'),
+    'no null check': (
+        '    If result = 0 Then Err.Raise 7, "Pelzor", "Out of memory"\n    On Error GoTo Release',
+        '    On Error GoTo Release',
+        'null check raising error 7'),
+    'StrPtr passed': (
+        'GetIntegerValue = pelzorGetIntegerValue(VarPtr(xml(0)), VarPtr(name(0)))',
+        'GetIntegerValue = pelzorGetIntegerValue(StrPtr(xmlText), VarPtr(name(0)))',
+        "'StrPtr(xmlText)', not the bytes of Utf8Bytes"),
+    'ANSI bytes': (
+        '    xml = Utf8Bytes(xmlText)\n    name = Utf8Bytes(elementName)\n    GetDoubleValue',
+        '    xml = StrConv(xmlText, vbFromUnicode)\n    name = Utf8Bytes(elementName)\n    GetDoubleValue',
+        'ANSI conversion'),
+    'CP_ACP encoder': (
+        'length = WideCharToMultiByte(CP_UTF8, 0, StrPtr(text), Len(text), 0, 0, 0, 0)',
+        'length = WideCharToMultiByte(0, 0, StrPtr(text), Len(text), 0, 0, 0, 0)',
+        'code page other than CP_UTF8'),
+    'own decoder in public function': (
+        'Public Function BuildDocument(',
+        'Public Function Echo(ByVal s As String) As String\n    Echo = s & "!"\nEnd Function\n\nPublic Function BuildDocument(',
+        'public Echo handles text without'),
+    'second MultiByteToWideChar user': (
+        '    units = bytes  ',
+        '    MultiByteToWideChar CP_UTF8, 0, 0, 0, 0, 0\n    units = bytes  ',
+        'TextOfFileBytes calls MultiByteToWideChar'),
+    'kernel32 String declare': (
+        'Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal text As LongPtr)',
+        'Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal text As LongPtr)\nPrivate Declare PtrSafe Function lstrlenA Lib "kernel32" (ByVal text As String) As Long',
+        'module lstrlenA: a String'),
 }
 
 
@@ -39,7 +82,7 @@ def main():
     missed = 0
     with tempfile.TemporaryDirectory() as folder:
         broken = os.path.join(folder, "Pelzor.bas")
-        for name, (old, new) in MUTATIONS.items():
+        for name, (old, new, reason) in MUTATIONS.items():
             if source.count(old) != 1:
                 print("FAIL: %s: the module no longer holds the text this row changes" % name)
                 missed += 1
@@ -47,8 +90,8 @@ def main():
             open(broken, "w", encoding="latin-1").write(source.replace(old, new))
             command[2] = broken
             run = subprocess.run(command, capture_output=True, text=True)
-            caught = run.returncode != 0
-            print("%-34s %s" % (name, "rejected" if caught else "PASSED THE CHECK"))
+            caught = run.returncode != 0 and reason in run.stdout
+            print("%-34s %s" % (name, "rejected" if caught else "NOT REJECTED FOR ITS FAULT"))
             missed += not caught
     print("%d of %d broken modules rejected" % (len(MUTATIONS) - missed, len(MUTATIONS)))
     return 1 if missed else 0
