@@ -216,6 +216,7 @@ TEST(AllocationFailure, AFailedRefillTakesTheSmallestChunkThatFits) {
     using pelzor::CallMemory;
     CallMemory::releasePool();
     plan = FailurePlan{};
+    plan.bytesAsked.reserve(8);  // so that recording allocates nothing, and not in the call
     {
         CallMemory call;
         // Enough small blocks that the arena's next chunk is large (a sixteenth of it).
@@ -224,7 +225,6 @@ TEST(AllocationFailure, AFailedRefillTakesTheSmallestChunkThatFits) {
         }
         for (long inARow : {1, 2}) {
             plan.bytesAsked.clear();
-            plan.bytesAsked.reserve(8);  // recording allocates nothing
             plan.countdown = 0;
             plan.failing = inARow;
             plan.recording = true;
