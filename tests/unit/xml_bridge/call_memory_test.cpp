@@ -260,6 +260,27 @@ TEST(CallMemory, ThePoolShrinksToWhatTheRecentCallsNeeded) {
     EXPECT_GT(CallMemory::pooledBytes(), 0u);
 }
 
+#if !defined(NDEBUG) || defined(PELZOR_CHECK_INVARIANTS)
+// The debug and sanitizer builds check the heap's invariants: a block given back after the
+// call that took it has ended, small or large, stops the program.
+TEST(CallMemoryDeathTest, ABlockGivenBackAfterItsCallEndedIsCaught) {
+    for (std::size_t bytes : {std::size_t{32}, std::size_t{100000}}) {
+        EXPECT_DEATH(
+            {
+                void* late = nullptr;
+                {
+                    CallMemory call;
+                    late = CallMemory::allocate(bytes);
+                }
+                CallMemory::release(late);
+            },
+            "invariant broken")
+            << bytes;
+    }
+    CallMemory::releasePool();
+}
+#endif
+
 #ifdef _WIN32
 using pelzor::OpenCallSlot;
 
