@@ -25,9 +25,9 @@ std::size_t nextChunkBytes(std::size_t smallBytes) {
 }
 
 // A block of the library's heap: the heap's own address and the tag in front of the aligned
-// block, within this many bytes.
-constexpr std::size_t kHeapLead = 2 * kAlignment;
-static_assert(2 * sizeof(void*) + kAlignment - 1 <= kHeapLead, "the heap block's lead must fit");
+// block, within this many bytes (16 in both builds).
+constexpr std::size_t kHeapLead = 2 * sizeof(void*) + memory::kHeapSlack;
+static_assert(kHeapLead % memory::kHeapAlignment == 0, "the heap block's lead must keep alignment");
 
 void*& heapAllocationOf(void* block) {
     return static_cast<void**>(block)[-2];

@@ -20,12 +20,12 @@ static_assert(ArenaChunk::kHeaderBytes % memory::kAlignment == 0, "data must sta
 static_assert(sizeof(ArenaChunk) <= ArenaChunk::kHeaderBytes, "the chunk header must fit");
 
 ArenaChunk* ArenaChunk::fromSystem(std::size_t dataBytes) noexcept {
-    // The heap aligns to 8 bytes at least; the slack lets the header start aligned.
-    constexpr std::size_t kSlack = memory::kAlignment - 8;
-    if (dataBytes > SIZE_MAX - kHeaderBytes - kSlack) {
+    // The slack lets the header start aligned where the heap aligns to less.
+    if (dataBytes > SIZE_MAX - kHeaderBytes - memory::kHeapSlack) {
         return nullptr;
     }
-    auto* allocation = static_cast<unsigned char*>(heapAllocate(kHeaderBytes + dataBytes + kSlack));
+    auto* allocation =
+        static_cast<unsigned char*>(heapAllocate(kHeaderBytes + dataBytes + memory::kHeapSlack));
     if (allocation == nullptr) {
         return nullptr;
     }

@@ -52,6 +52,11 @@ inline bool isAligned(const void* address) {
     return reinterpret_cast<std::uintptr_t>(address) % kAlignment == 0;
 }
 
+// What the system's heap (malloc) aligns its blocks to: 16 bytes in the 64-bit builds (glibc,
+// msvcrt), 8 in the 32-bit ones (msvcrt). Chunks and heap blocks take that much less slack.
+constexpr std::size_t kHeapAlignment = sizeof(void*) == 8 ? 16 : 8;
+constexpr std::size_t kHeapSlack = kAlignment - kHeapAlignment;
+
 // The room in front of the first block of a small chunk's aligned data, so that the block
 // is aligned behind its tag.
 constexpr std::size_t kSmallChunkLead = kAlignment - kTagBytes;
