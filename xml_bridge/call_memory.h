@@ -10,24 +10,42 @@
 // Small blocks freed during the call are kept on free lists by size and taken again, so
 // the parser's short-lived strings do not make the arena grow.
 //
-// Every block carries one word in front of it that says where it goes back: the free list
-// of its size in its own call's arena, its own chunk (a large block), or the library's heap
-// (a block taken while no call was open). Giving a block back is a load and a push, with
-// no search.
+// Three pieces, one job each:
+//  - CallMemory (here): a call's arena, small blocks from free lists and a bump pointer,
+//    large blocks in chunks of their own;
+//  - ChunkPool (chunk_pool.h): the chunks kept between calls, shared by all threads;
+//  - OpenCallSlot (open_call_slot.h): the thread's slot that tells which call is open.
+// memory_layout.h holds their arithmetic: alignment, tags, size classes.
 //
-// The arena's chunks come from a pool that keeps the chunks of finished calls for the next
-// ones, so that a call does not map fresh pages from the system every time. The pool keeps
-// memory only: no call reads what an earlier one left in a chunk, as with any heap. Between
-// calls the pool keeps at most as many bytes as the largest peak of any one call so far
-// (chunks that came back first go first), and never more than kPoolCeiling; the rest goes back to
-// the system, and everything goes back when the library unloads.
+// Every block is aligned to 16 bytes, whatever its size, and carries one tag word right in
+// front of it that says where it goes back: the free list of its size in its own call's
+// arena, its own chunk (a large block), or the library's heap (a block taken while no call
+// was open, or while the library has no thread slot). Giving a block back is a load and a
+// push, with no search.
+//
+// The pool keeps memory only: no call reads what an earlier one left in a chunk, as with any
+// heap. When a call ends, the pool keeps what the largest of the last few calls needed, at
+// most 16 MiB (32-bit) or 64 MiB (64-bit); the rest goes back to the system, and everything
+// goes back when the library unloads.
+//
+// Invariants (checked by PELZOR_INVARIANT in the debug and sanitizer builds):
+//  - every block handed out is aligned to memory::kAlignment;
+//  - an arena's bump pointer stands memory::kTagBytes before an aligned address and never
+//    beyond the end of its newest small chunk;
+//  - calls on one thread nest: a call ends before the call it was opened in, and the slot
+//    then names the outer call again;
+//  - no block outlives the call that took it, and a block is given back on the thread whose
+//    call took it, while that call is still open (checked on every release);
+//  - a chunk belongs to one call's list or to the pool, never both; the pool's own
+//    invariants are in chunk_pool.h.
 
 #include <cstddef>
 #include <cstdint>
 
-namespace pelzor {
+#include "chunk_pool.h"
+#include "memory_layout.h"
 
-struct ArenaChunk;
+namespace pelzor {
 
 // Opened for the length of one export call on the calling thread.
 class CallMemory {
@@ -39,7 +57,7 @@ public:
     CallMemory(const CallMemory&) = delete;
     CallMemory& operator=(const CallMemory&) = delete;
 
-    // A block of `bytes`, aligned to 8: from the arena of the call open on this thread, or
+    // A block of `bytes`, aligned to 16: from the arena of the call open on this thread, or
     // from the library's heap when no call is open. Null when memory runs out.
     static void* allocate(std::size_t bytes) noexcept;
     // Gives back a block from allocate (null is ignored). A small block goes back to its
@@ -47,36 +65,36 @@ public:
     static void release(void* block) noexcept;
 
     // Gives every chunk the pool keeps back to the system (the library does this when it
-    // unloads; tests do it to see every block the arena ever took), and starts the pool's
-    // bound afresh.
+    // unloads; tests do it to see every block the arena ever took), and forgets the
+    // recent calls.
     static void releasePool() noexcept;
     // The bytes of the chunks the pool keeps now, headers included.
     static std::size_t pooledBytes() noexcept;
 
-    // Small blocks are whole numbers of 8-byte granules, fewer than this many; larger ones
-    // get a chunk of their own.
-    static constexpr std::size_t kSmallGranules = 128;
     // The most the pool keeps between calls.
-    static constexpr std::size_t kPoolCeiling =
-        sizeof(void*) == 8 ? std::size_t{512} << 20 : std::size_t{128} << 20;
+    static constexpr std::size_t kPoolCeiling = kPoolCap;
 
 private:
     [[gnu::noinline]] static void* allocateOutOfLine(CallMemory* call, std::size_t bytes) noexcept;
     [[gnu::noinline]] static void releaseOutOfLine(void* block, std::uintptr_t tag) noexcept;
-    void* takeSmallInPlace(std::size_t granules) noexcept;
-    void* refillAndTake(std::size_t granules) noexcept;
+    static void* allocateFromHeap(std::size_t bytes) noexcept;
+    void* takeSmallInPlace(std::size_t step) noexcept;
+    void* refillAndTake(std::size_t step) noexcept;
     void* allocateLarge(std::size_t bytes) noexcept;
     void releaseLarge(ArenaChunk* chunk) noexcept;
     ArenaChunk* takeChunk(std::size_t dataBytes, std::size_t mostBytes) noexcept;
+    static bool freeListOpenOnThisThread(const void* freeList) noexcept;
+    static bool openOnThisThread(const CallMemory* call) noexcept;
 
     unsigned char* cursor_ = nullptr;  // free space of the newest small chunk
     unsigned char* limit_ = nullptr;
-    void* freeBlocks_[kSmallGranules] = {};  // per size in granules
-    ArenaChunk* chunks_ = nullptr;           // every chunk of the call, newest first
-    std::size_t smallBytes_ = 0;             // data bytes of the small chunks
-    std::size_t heldBytes_ = 0;              // bytes of all the call's chunks now
-    std::size_t peakBytes_ = 0;              // the most it held at once
+    void* freeBlocks_[memory::kSizeClasses] = {};  // per size class
+    ArenaChunk* chunks_ = nullptr;                 // every chunk of the call, newest first
+    std::size_t smallBytes_ = 0;                   // data bytes of the small chunks
+    std::size_t heldBytes_ = 0;                    // bytes of all the call's chunks now
+    std::size_t peakBytes_ = 0;                    // the most it held at once
     CallMemory* outer_;
+    bool inSlot_;  // false when the library had no thread slot: the heap served the call
 };
 
 }  // namespace pelzor

@@ -5,15 +5,19 @@
 // missing-element outcome, its ordinary result, or a null result string, and leaves no block
 // behind. The pool of chunks that calls keep for later calls is emptied before each call, so
 // that every call takes its chunks from the heap (where they can fail), and after it, so
-// that every block the call took is seen again.
+// that every block the call took is seen again. The sweep runs twice: once failing the N-th
+// allocation alone, once failing it and the one right after it, so that a chunk refill
+// whose retry with the smallest chunk that fits fails as well is swept too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <iostream>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "call_memory.h"
 #include "export_access.h"
@@ -22,16 +26,29 @@
 namespace {
 
 struct FailurePlan {
-    long countdown = -1;  // allocations left before the one that fails; negative: none fails
+    long countdown = -1;  // allocations left before the first that fails; negative: none fails
+    long failing = 1;     // how many fail in a row from there
     long attempts = 0;
-    long liveBlocks = 0;  // blocks of the library's heap, operator new's included
+    long liveBlocks = 0;                  // blocks of the library's heap, operator new's included
+    std::vector<std::size_t> bytesAsked;  // of the heap, while `recording`
+    bool recording = false;
 };
 
 FailurePlan plan;
 
 bool nextAllocationFails() {
     ++plan.attempts;
-    return plan.countdown >= 0 && plan.countdown-- == 0;
+    if (plan.countdown < 0) {
+        return false;
+    }
+    if (plan.countdown > 0) {
+        --plan.countdown;
+        return false;
+    }
+    if (--plan.failing == 0) {
+        plan.countdown = -1;
+    }
+    return true;
 }
 
 }  // namespace
@@ -42,6 +59,8 @@ bool pelzorOperatorNewFails() {
 
 namespace pelzor {
 void* heapAllocate(std::size_t bytes) {
+    if (plan.recording)
+        plan.bytesAsked.push_back(bytes);
     if (nextAllocationFails())
         return nullptr;
     void* block = std::malloc(bytes == 0 ? 1 : bytes);
@@ -146,43 +165,89 @@ std::vector<ExportCall> exportCalls() {
 
 TEST(AllocationFailure, EveryExportSurvivesEachFailingAllocation) {
     long sweeps = 0;
-    for (const ExportCall& e : exportCalls()) {
-        for (const char* text : kDocuments) {
-            for (const char* name : kNames) {
-                // The strings the test itself makes are counted too; failing those only
-                // shortens the sweep, so count the call's own attempts undisturbed first.
-                pelzor::CallMemory::releasePool();
-                plan = FailurePlan{};
-                const std::string ordinary = e.call(text, name);
-                const long attempts = plan.attempts;
-                for (long failing = 0; failing < attempts; ++failing) {
+    for (long inARow : {1, 2}) {
+        for (const ExportCall& e : exportCalls()) {
+            for (const char* text : kDocuments) {
+                for (const char* name : kNames) {
+                    // The strings the test itself makes are counted too; failing those only
+                    // shortens the sweep, so count the call's own attempts undisturbed first.
                     pelzor::CallMemory::releasePool();
                     plan = FailurePlan{};
-                    plan.countdown = failing;
-                    const long liveBefore = plan.liveBlocks;
-                    std::string result;
-                    try {
-                        result = e.call(text, name);
-                    } catch (const std::bad_alloc&) {
-                        continue;  // the test's own argument copy failed, not the export
+                    const std::string ordinary = e.call(text, name);
+                    const long attempts = plan.attempts;
+                    for (long failing = 0; failing < attempts; ++failing) {
+                        pelzor::CallMemory::releasePool();
+                        plan = FailurePlan{};
+                        plan.countdown = failing;
+                        plan.failing = inARow;
+                        const long liveBefore = plan.liveBlocks;
+                        std::string result;
+                        try {
+                            result = e.call(text, name);
+                        } catch (const std::bad_alloc&) {
+                            plan.countdown = -1;
+                            continue;  // the test's own argument copy failed, not the export
+                        }
+                        plan.countdown = -1;  // a second failure that found no allocation
+                        pelzor::CallMemory::releasePool();
+                        const bool allowed =
+                            result == ordinary || std::find(e.outcomes.begin(), e.outcomes.end(),
+                                                            result) != e.outcomes.end();
+                        EXPECT_TRUE(allowed) << e.label << " on \"" << text << "\", " << name
+                                             << ", allocation " << failing << ": " << result;
+                        // Nothing may stay behind but what the result string itself holds.
+                        const long held = result.capacity() > std::string().capacity() ? 1 : 0;
+                        EXPECT_EQ(plan.liveBlocks - liveBefore, held)
+                            << e.label << " on \"" << text << "\", " << name << ", allocation "
+                            << failing << " (" << inARow << " in a row)";
+                        ++sweeps;
                     }
-                    pelzor::CallMemory::releasePool();
-                    const bool allowed =
-                        result == ordinary ||
-                        std::find(e.outcomes.begin(), e.outcomes.end(), result) != e.outcomes.end();
-                    EXPECT_TRUE(allowed) << e.label << " on \"" << text << "\", " << name
-                                         << ", allocation " << failing << ": " << result;
-                    // Nothing may stay behind but what the result string itself holds.
-                    const long held = result.capacity() > std::string().capacity() ? 1 : 0;
-                    EXPECT_EQ(plan.liveBlocks - liveBefore, held)
-                        << e.label << " on \"" << text << "\", " << name << ", allocation "
-                        << failing;
-                    ++sweeps;
                 }
             }
         }
     }
     std::cout << sweeps << " failing allocations swept\n";
+}
+
+// When the chunk an arena wants next cannot be had, the refill asks again for the smallest
+// chunk that holds the block, and the call goes on; when that fails too, the allocation
+// reports out of memory, and the call can still go on with what it has.
+TEST(AllocationFailure, AFailedRefillTakesTheSmallestChunkThatFits) {
+    using pelzor::CallMemory;
+    CallMemory::releasePool();
+    plan = FailurePlan{};
+    plan.bytesAsked.reserve(8);  // so that recording allocates nothing, and not in the call
+    const long liveBefore = plan.liveBlocks;
+    {
+        CallMemory call;
+        // Enough small blocks that the arena's next chunk is large (a sixteenth of it).
+        for (int i = 0; i < 100000; ++i) {
+            ASSERT_NE(CallMemory::allocate(48), nullptr);
+        }
+        for (long inARow : {1, 2}) {
+            plan.bytesAsked.clear();
+            plan.countdown = 0;
+            plan.failing = inARow;
+            plan.recording = true;
+            void* block = nullptr;
+            for (int i = 0; i < 1000000 && plan.bytesAsked.empty(); ++i) {
+                block = CallMemory::allocate(48);
+            }
+            plan.recording = false;
+            ASSERT_EQ(plan.bytesAsked.size(), 2u) << inARow;
+            EXPECT_GT(plan.bytesAsked[0], std::size_t{256} << 10) << inARow;
+            EXPECT_LT(plan.bytesAsked[1], 256u) << inARow;  // one block, its tag and header
+            if (inARow == 1) {
+                ASSERT_NE(block, nullptr);
+                std::memset(block, 0x5A, 48);
+            } else {
+                EXPECT_EQ(block, nullptr);
+            }
+            EXPECT_NE(CallMemory::allocate(48), nullptr) << inARow;
+        }
+    }
+    CallMemory::releasePool();
+    EXPECT_EQ(plan.liveBlocks, liveBefore);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-// The per-call arena behind the library's operator new: aligned, non-overlapping blocks
-// across many chunks; large blocks and blocks from outside a call given back at once;
-// everything else given back when the call ends (the sanitizer builds see any leak or
-// use after free); the pool that keeps chunks for later calls, within its bound.
+// The per-call arena behind the library's operator new: blocks aligned to 16 whatever their
+// size, inside a call and outside, non-overlapping across many chunks; large blocks and blocks from
+// outside a call given back at once; everything else given back when the call ends (the sanitizer
+// builds see any leak or use after free); the pool that keeps chunks for later calls, within its
+// cap and what the recent calls needed; in the Windows builds, the thread slot before and after the
+// library holds one.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,6 +11,11 @@
 #include <vector>
 
 #include "call_memory.h"
+#include "chunk_pool.h"
+
+#ifdef _WIN32
+#include "open_call_slot.h"
+#endif
 
 namespace {
 
@@ -20,9 +27,11 @@ struct PoolEmptied {
     ~PoolEmptied() { CallMemory::releasePool(); }
 };
 
-// Every object the library allocates needs at most 8-byte alignment.
+// What both compilers promise for operator new (__STDCPP_DEFAULT_NEW_ALIGNMENT__).
+constexpr std::size_t kPromisedAlignment = 16;
+
 bool aligned(const void* block) {
-    return reinterpret_cast<std::uintptr_t>(block) % 8 == 0;
+    return reinterpret_cast<std::uintptr_t>(block) % kPromisedAlignment == 0;
 }
 
 TEST(CallMemory, HandsOutAlignedSeparateBlocksOfEverySize) {
@@ -161,5 +170,177 @@ TEST(CallMemory, ThePoolKeepsNoMoreThanTheLargestPeakOfOneCall) {
     }
     EXPECT_LE(CallMemory::pooledBytes(), CallMemory::kPoolCeiling);
 }
+
+// Every size of every small size class (a tag word and the block, in steps of 16 bytes, up
+// to 1 KiB), the first large sizes and large blocks: each block aligned, inside a call, taken
+// again from its free list, and outside any call. Two blocks of one size in a row lie no
+// further apart than the tag word and the size rounded up to 16: alignment costs no more.
+TEST(CallMemory, AlignsEveryBlockTo16WhateverItsSize) {
+    PoolEmptied emptied;
+    std::vector<std::size_t> sizes;
+    for (std::size_t bytes = 0; bytes <= 1100; ++bytes) {
+        sizes.push_back(bytes);
+    }
+    for (std::size_t bytes : {2047, 4096, 4099, 65536, 100001, 1 << 20, (1 << 20) + 7}) {
+        sizes.push_back(bytes);
+    }
+    CallMemory call;
+    for (std::size_t bytes : sizes) {
+        // Three in a row: a new chunk may start after the first or the second, not both.
+        unsigned char* blocks[3];
+        for (unsigned char*& block : blocks) {
+            block = static_cast<unsigned char*>(CallMemory::allocate(bytes));
+            ASSERT_NE(block, nullptr) << bytes;
+            EXPECT_TRUE(aligned(block)) << bytes;
+            std::memset(block, 0xA1, bytes);
+        }
+        const bool small = bytes <= 1024 - sizeof(std::uintptr_t);
+        if (small) {
+            const std::size_t tagged = bytes + sizeof(std::uintptr_t);
+            const auto step = static_cast<std::ptrdiff_t>((tagged + kPromisedAlignment - 1) /
+                                                          kPromisedAlignment * kPromisedAlignment);
+            EXPECT_TRUE(blocks[1] - blocks[0] == step || blocks[2] - blocks[1] == step) << bytes;
+        }
+        CallMemory::release(blocks[1]);
+        auto* again = static_cast<unsigned char*>(CallMemory::allocate(bytes));
+        EXPECT_TRUE(aligned(again)) << bytes;
+        if (small) {
+            EXPECT_EQ(again, blocks[1]) << bytes;  // from the free list of its size
+        }
+        std::memset(again, 0xB2, bytes);
+        if (bytes > 0) {
+            EXPECT_EQ(blocks[0][bytes - 1], 0xA1) << bytes;
+            EXPECT_EQ(blocks[2][0], 0xA1) << bytes;
+        }
+    }
+    // Outside any call: the library's heap, aligned the same.
+    for (std::size_t bytes : {1, 8, 12, 16, 24, 100, 1016, 5000}) {
+        void* block = CallMemory::allocate(bytes);
+        ASSERT_NE(block, nullptr);
+        EXPECT_TRUE(aligned(block)) << bytes;
+        std::memset(block, 0xC3, bytes);
+        CallMemory::release(block);
+    }
+}
+
+// Calls that hold far more than the cap at once, in small and large blocks: when the call
+// ends the pool keeps no more than its cap and gives the rest back.
+TEST(CallMemory, ThePoolKeepsNoMoreThanItsCapAfterALargerCall) {
+    PoolEmptied emptied;
+    CallMemory::releasePool();
+    {
+        CallMemory call;
+        // Large blocks are not written: pages never touched cost the test nothing.
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_NE(CallMemory::allocate(CallMemory::kPoolCeiling / 2), nullptr);
+        }
+        for (int i = 0; i < 100000; ++i) {
+            ASSERT_NE(CallMemory::allocate(200), nullptr);
+        }
+    }
+    EXPECT_LE(CallMemory::pooledBytes(), CallMemory::kPoolCeiling);
+    // The cap is what it keeps, not what it may drop: a call like this next time reuses it.
+    EXPECT_GE(CallMemory::pooledBytes(), CallMemory::kPoolCeiling / 2);
+}
+
+// After one large call the pool keeps its chunks for as long as it is among the recent
+// calls, then shrinks to what the calls since needed.
+TEST(CallMemory, ThePoolShrinksToWhatTheRecentCallsNeeded) {
+    PoolEmptied emptied;
+    CallMemory::releasePool();
+    oneCall(4 << 20);
+    const std::size_t afterLarge = CallMemory::pooledBytes();
+    EXPECT_GT(afterLarge, std::size_t{4} << 20);
+    for (std::size_t i = 1; i < pelzor::ChunkPool::kRecentCalls; ++i) {
+        oneCall(1000);
+        EXPECT_EQ(CallMemory::pooledBytes(), afterLarge) << i;
+    }
+    oneCall(1000);  // the large call is no longer among the recent ones
+    EXPECT_LT(CallMemory::pooledBytes(), std::size_t{1} << 20);
+    EXPECT_GT(CallMemory::pooledBytes(), 0u);
+}
+
+#if !defined(NDEBUG) || defined(PELZOR_CHECK_INVARIANTS)
+// The debug and sanitizer builds check the heap's invariants: a block given back after the
+// call that took it has ended, small or large, stops the program.
+TEST(CallMemoryDeathTest, ABlockGivenBackAfterItsCallEndedIsCaught) {
+    for (std::size_t bytes : {std::size_t{32}, std::size_t{100000}}) {
+        EXPECT_DEATH(
+            {
+                void* late = nullptr;
+                {
+                    CallMemory call;
+                    late = CallMemory::allocate(bytes);
+                }
+                CallMemory::release(late);
+            },
+            "invariant broken")
+            << bytes;
+    }
+    CallMemory::releasePool();
+}
+#endif
+
+#ifdef _WIN32
+using pelzor::OpenCallSlot;
+
+// A slot object as the library's is before its initialisers have run: it reads no open
+// call, even while TLS slot 0 (another module's) holds a value, and refuses to record one.
+// Once given back, it reads and records nothing again.
+TEST(OpenCallSlot, ReadsNoCallWithoutASlotOfItsOwn) {
+    static OpenCallSlot slot;  // zero-initialised storage, as the DLL's data at load
+    auto* marker = reinterpret_cast<CallMemory*>(&slot);
+    void*& slotZero = NtCurrentTeb()->TlsSlots[0];
+    void* const slotZeroBefore = slotZero;
+    slotZero = marker;
+    EXPECT_FALSE(slot.hasSlot());
+    EXPECT_EQ(slot.get(), nullptr);
+    EXPECT_FALSE(slot.set(marker));
+    slotZero = slotZeroBefore;
+
+    slot.acquire();
+    ASSERT_TRUE(slot.hasSlot());
+    EXPECT_EQ(slot.get(), nullptr);
+    EXPECT_TRUE(slot.set(marker));
+    EXPECT_EQ(slot.get(), marker);
+    slot.set(nullptr);
+
+    slot.release();
+    EXPECT_FALSE(slot.hasSlot());
+    EXPECT_EQ(slot.get(), nullptr);
+    EXPECT_FALSE(slot.set(marker));
+    EXPECT_EQ(slot.get(), nullptr);
+}
+
+// While the library has no slot (before it initialises, after it unloads), a call's
+// allocations take the heap path: aligned, given back one by one, no chunk taken.
+TEST(OpenCallSlot, AnAllocationWithoutASlotTakesTheHeapPath) {
+    PoolEmptied emptied;
+    CallMemory::releasePool();
+    pelzor::openCallSlot.release();
+    void* outlivesTheCall = nullptr;
+    {
+        CallMemory call;
+        outlivesTheCall = CallMemory::allocate(100);
+        void* large = CallMemory::allocate(100000);
+        ASSERT_NE(outlivesTheCall, nullptr);
+        ASSERT_NE(large, nullptr);
+        EXPECT_TRUE(aligned(outlivesTheCall));
+        EXPECT_TRUE(aligned(large));
+        std::memset(large, 0x11, 100000);
+        CallMemory::release(large);
+    }
+    EXPECT_EQ(CallMemory::pooledBytes(), 0u);
+    std::memset(outlivesTheCall, 0x22, 100);  // a heap block, not part of the call's arena
+    CallMemory::release(outlivesTheCall);
+    pelzor::openCallSlot.acquire();
+    ASSERT_TRUE(pelzor::openCallSlot.hasSlot());
+    {
+        CallMemory call;
+        EXPECT_NE(CallMemory::allocate(100), nullptr);
+    }
+    EXPECT_GT(CallMemory::pooledBytes(), 0u);  // the arena is back
+}
+#endif
 
 }  // namespace
