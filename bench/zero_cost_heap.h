@@ -4,9 +4,11 @@
 // and operator delete does nothing. Running the parser's direct use inside a scope shows
 // what a call would cost if memory cost nothing at all.
 //
-// zero_cost_heap.cpp holds the benchmark programs' operator new and delete. Outside a scope
-// they are what the library's code gets in the DLL (natively: the library's CallMemory) or,
-// in the Windows programs, which call the real DLL with its own operator new, the C heap.
+// The benchmark programs link the library's own operator new and delete with the hooks that
+// zero_cost_heap.cpp defines (xml_bridge/tracked_new.cpp, PELZOR_OPERATOR_NEW_BYPASS): outside
+// a scope they are the library's (natively the variants that call the library's code
+// directly get the DLL's memory; the Windows programs, which call the real DLL with its own
+// operator new, use them for the direct use only).
 // Single-threaded, like the benchmark programs.
 
 #include <cstddef>
