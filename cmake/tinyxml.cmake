@@ -18,6 +18,7 @@ if(NOT pelzor_tinyxml_tree_stamp STREQUAL pelzor_tinyxml_stamp)
         "patches/tinyxml holds now: run scripts/fetch-tinyxml.sh (or scripts/setup.sh)")
 endif()
 file(STRINGS ${PROJECT_SOURCE_DIR}/patches/tinyxml/series pelzor_tinyxml_patches)
+list(FILTER pelzor_tinyxml_patches EXCLUDE REGEX "^[ \t]*(#|$)")
 list(TRANSFORM pelzor_tinyxml_patches PREPEND ${PROJECT_SOURCE_DIR}/patches/tinyxml/)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
     ${PROJECT_SOURCE_DIR}/patches/tinyxml/series ${pelzor_tinyxml_patches}
