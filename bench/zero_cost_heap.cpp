@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -77,6 +78,42 @@ std::size_t zeroCostBytesInUse() {
 }
 
 }  // namespace bench
+
+#ifdef _WIN32
+// The Windows programs call the real DLL, which has the library's operator new; their own is
+// the C heap, as a program that links the parser itself has, with the scope's bump in it.
+void* operator new(std::size_t bytes) {
+    if (bench::bumping) {
+        return bench::bump(bytes);
+    }
+    if (void* block = std::malloc(bytes == 0 ? 1 : bytes)) {
+        return block;
+    }
+    throw std::bad_alloc();
+}
+
+void* operator new[](std::size_t bytes) {
+    return operator new(bytes);
+}
+
+void operator delete(void* block) noexcept {
+    if (!bench::inRegion(block)) {
+        std::free(block);
+    }
+}
+
+void operator delete[](void* block) noexcept {
+    operator delete(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept {
+    operator delete(block);
+}
+
+void operator delete[](void* block, std::size_t) noexcept {
+    operator delete(block);
+}
+#endif
 
 // The hooks of the library's operator new and delete (xml_bridge/tracked_new.cpp, built
 // with PELZOR_OPERATOR_NEW_BYPASS into the benchmark programs): inside a scope every block
