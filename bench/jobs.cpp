@@ -135,6 +135,24 @@ void addMatrix(std::vector<Job>& jobs, const Text& text, int rows) {
 
 }  // namespace
 
+const VariantChoice kVariants[3] = {
+    {"library", &Job::library},
+    {"direct", &Job::direct},
+    {"limit", &Job::limit},
+};
+
+std::string runName(const Job& job, const char* variant) {
+    return job.family + "/" + job.exportName + "/" + job.document + "/" +
+           std::to_string(job.textBytes) + "/" + variant;
+}
+
+std::string answerMismatch(const Job& job, const VariantChoice& choice) {
+    if ((job.*choice.variant).answer() == job.direct.answer()) {
+        return std::string();
+    }
+    return runName(job, choice.name) + " disagrees with the direct use";
+}
+
 std::vector<Job> allJobs() {
     std::vector<Job> jobs;
     for (std::size_t bytes : kDocumentSizes) {

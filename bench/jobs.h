@@ -31,4 +31,18 @@ struct Job {
 // The documents are generated once and kept for the life of the returned jobs.
 std::vector<Job> allJobs();
 
+// The three ways of doing a job, in the order both harnesses report them.
+struct VariantChoice {
+    const char* name;
+    const Variant Job::*variant;
+};
+extern const VariantChoice kVariants[3];
+
+// The name of a job's variant in every report: family/export/document/bytes/variant.
+std::string runName(const Job& job, const char* variant);
+
+// Checks a variant's answer against the direct use's: empty when they agree, else what is
+// wrong, naming the run.
+std::string answerMismatch(const Job& job, const VariantChoice& choice);
+
 }  // namespace bench

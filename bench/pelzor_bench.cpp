@@ -26,30 +26,29 @@ struct Preflight {
     bench::HeapUse heap;
 };
 
-void runPreflight(const bench::Job& job, const bench::Variant& variant, Preflight& preflight) {
+void runPreflight(const bench::Job& job, const bench::VariantChoice& choice, Preflight& preflight) {
     if (preflight.done) {
         return;
     }
     preflight.done = true;
-    const std::string expected = job.direct.answer();
-    const std::string answer = variant.answer();
-    if (answer != expected) {
-        preflight.error = "library and direct use disagree on the answer";
+    preflight.error = bench::answerMismatch(job, choice);
+    if (!preflight.error.empty()) {
         return;
     }
     // The pool of chunks that the library keeps between calls starts empty, so that the
     // call's peak counts every chunk it holds, whether it came from the pool or not.
     pelzor::CallMemory::releasePool();
-    preflight.heap = bench::measureHeap(variant.timed);
+    preflight.heap = bench::measureHeap((job.*choice.variant).timed);
 }
 
-void measure(benchmark::State& state, const bench::Job& job, const bench::Variant& variant,
+void measure(benchmark::State& state, const bench::Job& job, const bench::VariantChoice& choice,
              Preflight& preflight) {
-    runPreflight(job, variant, preflight);
+    runPreflight(job, choice, preflight);
     if (!preflight.error.empty()) {
         state.SkipWithError(preflight.error.c_str());
         return;
     }
+    const bench::Variant& variant = job.*choice.variant;
     for (auto _ : state) {
         variant.timed();
     }
@@ -60,24 +59,14 @@ void measure(benchmark::State& state, const bench::Job& job, const bench::Varian
     state.counters["peak_heap"] = static_cast<double>(preflight.heap.peak);
 }
 
-std::string nameOf(const bench::Job& job, const char* variant) {
-    return job.family + "/" + job.exportName + "/" + job.document + "/" +
-           std::to_string(job.textBytes) + "/" + variant;
-}
-
 void registerJob(const std::shared_ptr<const bench::Job>& job) {
-    const std::pair<const char*, const bench::Variant bench::Job::*> variants[] = {
-        {"library", &bench::Job::library},
-        {"direct", &bench::Job::direct},
-        {"limit", &bench::Job::limit},
-    };
-    for (const auto& [name, variant] : variants) {
+    for (const bench::VariantChoice& choice : bench::kVariants) {
         auto preflight = std::make_shared<Preflight>();
-        benchmark::RegisterBenchmark(nameOf(*job, name).c_str(), [job, variant = variant,
-                                                                  preflight](
-                                                                     benchmark::State& state) {
-            measure(state, *job, (*job).*variant, *preflight);
-        })->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(bench::runName(*job, choice.name).c_str(),
+                                     [job, &choice, preflight](benchmark::State& state) {
+                                         measure(state, *job, choice, *preflight);
+                                     })
+            ->Unit(benchmark::kMicrosecond);
     }
 }
 

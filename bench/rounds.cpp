@@ -50,10 +50,8 @@ bool parse(int argc, char** argv, Options& options) {
     return argc % 2 == 1;
 }
 
-const char* const kVariants[] = {"library", "direct", "limit"};
-
 const bench::Variant& variantOf(const bench::Job& job, int variant) {
-    return variant == 0 ? job.library : variant == 1 ? job.direct : job.limit;
+    return job.*bench::kVariants[variant].variant;
 }
 
 struct Timing {
@@ -96,10 +94,8 @@ int main(int argc, char** argv) {
     std::vector<Timing> timings;
     for (bench::Job& job : bench::allJobs()) {
         Timing timing;
-        const std::string base = job.family + "/" + job.exportName + "/" + job.document + "/" +
-                                 std::to_string(job.textBytes) + "/";
         for (int v = 0; v < 3; ++v) {
-            timing.name[v] = base + kVariants[v];
+            timing.name[v] = bench::runName(job, bench::kVariants[v].name);
         }
         if (!std::regex_search(timing.name[0], filter)) {
             continue;
@@ -110,11 +106,10 @@ int main(int argc, char** argv) {
 
     // Answers first, then one call of each variant tells how many calls fill --min-time.
     for (std::size_t j = 0; j < jobs.size(); ++j) {
-        const std::string expected = jobs[j].direct.answer();
         for (int v = 0; v < 3; ++v) {
-            if (variantOf(jobs[j], v).answer() != expected) {
-                std::fprintf(stderr, "pelzor_rounds: %s disagrees with the direct use\n",
-                             timings[j].name[v].c_str());
+            const std::string mismatch = bench::answerMismatch(jobs[j], bench::kVariants[v]);
+            if (!mismatch.empty()) {
+                std::fprintf(stderr, "pelzor_rounds: %s\n", mismatch.c_str());
                 return 1;
             }
             const double once = timeCalls(variantOf(jobs[j], v), 1);

@@ -8,8 +8,6 @@
 #include <windows.h>
 #else
 #include <sys/mman.h>
-
-#include "call_memory.h"
 #endif
 
 namespace bench {
@@ -61,22 +59,6 @@ bool inRegion(const void* block) {
     return address >= regionBegin && address < regionEnd;
 }
 
-void* ordinaryAllocate(std::size_t bytes) {
-#ifdef _WIN32
-    return std::malloc(bytes);
-#else
-    return pelzor::CallMemory::allocate(bytes);
-#endif
-}
-
-void ordinaryRelease(void* block) {
-#ifdef _WIN32
-    std::free(block);
-#else
-    pelzor::CallMemory::release(block);
-#endif
-}
-
 }  // namespace
 
 ZeroCostScope::ZeroCostScope() {
@@ -97,11 +79,14 @@ std::size_t zeroCostBytesInUse() {
 
 }  // namespace bench
 
+#ifdef _WIN32
+// The Windows programs call the real DLL, which has the library's operator new; their own is
+// the C heap, as a program that links the parser itself has, with the scope's bump in it.
 void* operator new(std::size_t bytes) {
     if (bench::bumping) {
         return bench::bump(bytes);
     }
-    if (void* block = bench::ordinaryAllocate(bytes == 0 ? 1 : bytes)) {
+    if (void* block = std::malloc(bytes == 0 ? 1 : bytes)) {
         return block;
     }
     throw std::bad_alloc();
@@ -113,7 +98,7 @@ void* operator new[](std::size_t bytes) {
 
 void operator delete(void* block) noexcept {
     if (!bench::inRegion(block)) {
-        bench::ordinaryRelease(block);
+        std::free(block);
     }
 }
 
@@ -127,4 +112,16 @@ void operator delete(void* block, std::size_t) noexcept {
 
 void operator delete[](void* block, std::size_t) noexcept {
     operator delete(block);
+}
+#endif
+
+// The hooks of the library's operator new and delete (xml_bridge/tracked_new.cpp, built
+// with PELZOR_OPERATOR_NEW_BYPASS into the benchmark programs): inside a scope every block
+// is a bump, and blocks of the region are never given back one by one.
+void* pelzorBypassAllocate(std::size_t bytes) noexcept {
+    return bench::bumping ? bench::bump(bytes) : nullptr;
+}
+
+bool pelzorBypassOwns(const void* block) noexcept {
+    return bench::inRegion(block);
 }

@@ -4,9 +4,11 @@
 // and operator delete does nothing. Running the parser's direct use inside a scope shows
 // what a call would cost if memory cost nothing at all.
 //
-// zero_cost_heap.cpp holds the benchmark programs' operator new and delete. Outside a scope
-// they are what the library's code gets in the DLL (natively: the library's CallMemory) or,
-// in the Windows programs, which call the real DLL with its own operator new, the C heap.
+// The native benchmark programs link the library's own operator new and delete with the
+// hooks that zero_cost_heap.cpp defines (xml_bridge/tracked_new.cpp,
+// PELZOR_OPERATOR_NEW_BYPASS): outside a scope the variants that call the library's code
+// directly get the DLL's memory. The Windows programs call the real DLL, which has the
+// library's operator new; zero_cost_heap.cpp gives them the C heap with the scope's bump.
 // Single-threaded, like the benchmark programs.
 
 #include <cstddef>

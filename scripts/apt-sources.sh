@@ -1,6 +1,7 @@
 # Sourced by the setup scripts: reads the machine's own apt source entries, so that the
 # entries we add (source packages, the backports suite) name the archive the machine
 # already uses instead of an address written into the project.
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # The release's code name, e.g. "bookworm".
 debian_codename() {

@@ -10,7 +10,7 @@
 # registration "qemu-i386" (which lasts until the machine restarts).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-sudo_if_needed() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+. "$root/scripts/common.sh"
 . "$root/scripts/apt-sources.sh"
 
 wine32=/usr/lib/wine/wine

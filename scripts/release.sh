@@ -10,6 +10,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+. scripts/common.sh
 umask 022
 export LC_ALL=C TZ=UTC
 
@@ -38,8 +39,14 @@ package_version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo '?'; 
 tool() {
   echo "$("$1" --version 2>/dev/null | head -n 1) [Debian package $2 $(package_version "$2")]"
 }
-parser_revision=$(ls third_party/cache/tinyxml_2.6.2-*.debian.tar.xz 2>/dev/null | tail -n 1 |
-  sed 's|.*/tinyxml_\(.*\)\.debian\.tar\.xz|\1|')
+# The revision fetch-tinyxml.sh built from: the newest in the cache by Debian's version order.
+parser_revision=$(tinyxml_debian_revision third_party/cache)
+if [ -z "$parser_revision" ]; then
+  echo "release: stopping: no Debian source package of the parser in third_party/cache, so" \
+    "BUILDINFO cannot name the parser's revision (scripts/fetch-tinyxml.sh fetches it)" >&2
+  exit 1
+fi
+parser_patches=$(tinyxml_project_patches "$root" | sed 's/^/    /')
 
 # The release package: both DLLs, the installer, the macro module, the README, the tool
 # versions of this build (BUILDINFO) and a SHA-256 list of them.
@@ -59,8 +66,10 @@ source date: $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC') (SOURC
 32-bit binutils: $(tool i686-w64-mingw32-ld binutils-mingw-w64-i686)
 64-bit binutils: $(tool x86_64-w64-mingw32-ld binutils-mingw-w64-x86-64)
 zip: $(zip -v | sed -n 's/^This is \(Zip [^ ]*\).*/\1/p') [Debian package zip $(package_version zip)]
-XML parser: TinyXML 2.6.2 [Debian source package tinyxml ${parser_revision:-?}]
-  with only its patches CVE-2021-42260.patch and CVE-2023-34194.patch
+XML parser: TinyXML 2.6.2 [Debian source package tinyxml $parser_revision]
+  with only Debian's patches CVE-2021-42260.patch and CVE-2023-34194.patch
+  and then the project's own patches (patches/tinyxml, in this order):
+$parser_patches
 INFO
 (cd "$package" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | sort | xargs sha256sum > SHA256SUMS)
 # Every member gets the same time and permissions; no directory entries, no extra fields

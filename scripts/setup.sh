@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-sudo_if_needed() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+. "$root/scripts/common.sh"
 
 packages=(
   g++ cmake make ninja-build libgtest-dev libbenchmark-dev

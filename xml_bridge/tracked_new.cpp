@@ -12,10 +12,35 @@
 bool pelzorOperatorNewFails();
 #endif
 
+#ifdef PELZOR_OPERATOR_NEW_BYPASS
+// Benchmark builds only: the zero-cost allocation limit serves what is allocated inside its
+// scope from a region of its own (null: not in a scope), and takes back only its own blocks.
+void* pelzorBypassAllocate(std::size_t bytes) noexcept;
+bool pelzorBypassOwns(const void* block) noexcept;
+#endif
+
+namespace {
+
+void releaseBlock(void* block) noexcept {
+#ifdef PELZOR_OPERATOR_NEW_BYPASS
+    if (pelzorBypassOwns(block)) {
+        return;
+    }
+#endif
+    pelzor::CallMemory::release(block);
+}
+
+}  // namespace
+
 void* operator new(std::size_t bytes) {
 #ifdef PELZOR_OPERATOR_NEW_FAULTS
     if (pelzorOperatorNewFails()) {
         throw std::bad_alloc();
+    }
+#endif
+#ifdef PELZOR_OPERATOR_NEW_BYPASS
+    if (void* block = pelzorBypassAllocate(bytes)) {
+        return block;
     }
 #endif
     for (;;) {
@@ -35,17 +60,17 @@ void* operator new[](std::size_t bytes) {
 }
 
 void operator delete(void* block) noexcept {
-    pelzor::CallMemory::release(block);
+    releaseBlock(block);
 }
 
 void operator delete[](void* block) noexcept {
-    pelzor::CallMemory::release(block);
+    releaseBlock(block);
 }
 
 void operator delete(void* block, std::size_t) noexcept {
-    pelzor::CallMemory::release(block);
+    releaseBlock(block);
 }
 
 void operator delete[](void* block, std::size_t) noexcept {
-    pelzor::CallMemory::release(block);
+    releaseBlock(block);
 }
