@@ -16,7 +16,7 @@ import os
 import re
 import sys
 
-from text_path import check_text_path
+from text_path import check_text_path, logical_lines
 
 ARGUMENT_TYPES = {"char*": ("ByVal", "LongPtr"), "double*": ("ByRef", "Double"),
                   "int": ("ByVal", "Long"), "bool": ("ByVal", "Boolean")}
@@ -54,20 +54,12 @@ def decode(name):
 
 def declares(path):
     """{'x64': [...], 'x86': [...]}: (alias, [(passing, type)], result) per Declare."""
-    text = re.sub(r" _\r?\n\s*", " ", open(path, encoding="latin-1").read())
-    branches, branch = {"x64": [], "x86": []}, None
-    for line in text.splitlines():
-        stripped = line.strip()
-        if stripped.startswith("#If Win64"):
-            branch = "x64"
-        elif stripped.startswith("#Else") and branch:
-            branch = "x86"
-        elif stripped.startswith("#End If"):
-            branch = None
-        elif branch and re.match(r"(Private |Public )?Declare ", stripped):
-            match = re.search(r'Alias "([^"]+)"\s*\((.*)\)\s*As (\w+)\s*$', stripped)
+    branches = {"x64": [], "x86": []}
+    for branch, code, original in logical_lines(open(path, encoding="latin-1").read()):
+        if branch and re.match(r"(Private |Public )?Declare ", code):
+            match = re.search(r'Alias "([^"]+)"\s*\((.*)\)\s*As (\w+)\s*$', original)
             if not match:
-                raise ValueError("unreadable Declare: " + stripped)
+                raise ValueError("unreadable Declare: " + original)
             arguments = []
             for argument in filter(None, (a.strip() for a in match.group(2).split(","))):
                 parts = re.fullmatch(r"(ByVal|ByRef)\s+\w+\s+As\s+(\w+)", argument)

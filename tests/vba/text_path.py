@@ -21,8 +21,9 @@ LIBRARY = '"pelzor.dll"'
 
 
 def logical_lines(raw):
-    """The module's lines with continuations joined, string literals emptied and comments
-    removed, as (branch, line): branch is "x64", "x86" or None outside `#If Win64`."""
+    """The module's lines with continuations joined, as (branch, code, original): code has its
+    string literals emptied and its comment removed, original is the whole line; branch is
+    "x64", "x86" or None outside `#If Win64`."""
     joined = re.sub(r" _\r?\n\s*", " ", raw)
     lines, branch = [], None
     for line in joined.splitlines():
