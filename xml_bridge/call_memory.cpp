@@ -212,25 +212,28 @@ ArenaChunk* CallMemory::takeChunk(std::size_t dataBytes, std::size_t mostBytes) 
     return chunk;
 }
 
-// Whether `freeList` belongs to a call open on this thread.
-bool CallMemory::freeListOpenOnThisThread(const void* freeList) noexcept {
-    const auto* list = static_cast<void* const*>(freeList);
+// Whether `matches` holds for one of the calls open on this thread, innermost first.
+template <typename Matches>
+bool CallMemory::anyOpenOnThisThread(Matches matches) noexcept {
     for (const CallMemory* open = openCallSlot.get(); open != nullptr; open = open->outer_) {
-        if (list >= open->freeBlocks_ && list < open->freeBlocks_ + memory::kSizeClasses) {
+        if (matches(*open)) {
             return true;
         }
     }
     return false;
 }
 
+// Whether `freeList` belongs to a call open on this thread.
+bool CallMemory::freeListOpenOnThisThread(const void* freeList) noexcept {
+    const auto* list = static_cast<void* const*>(freeList);
+    return anyOpenOnThisThread([list](const CallMemory& open) {
+        return list >= open.freeBlocks_ && list < open.freeBlocks_ + memory::kSizeClasses;
+    });
+}
+
 // Whether `call` is open on this thread.
 bool CallMemory::openOnThisThread(const CallMemory* call) noexcept {
-    for (const CallMemory* open = openCallSlot.get(); open != nullptr; open = open->outer_) {
-        if (open == call) {
-            return true;
-        }
-    }
-    return false;
+    return anyOpenOnThisThread([call](const CallMemory& open) { return &open == call; });
 }
 
 }  // namespace pelzor

@@ -83,6 +83,8 @@ private:
     void* allocateLarge(std::size_t bytes) noexcept;
     void releaseLarge(ArenaChunk* chunk) noexcept;
     ArenaChunk* takeChunk(std::size_t dataBytes, std::size_t mostBytes) noexcept;
+    template <typename Matches>
+    static bool anyOpenOnThisThread(Matches matches) noexcept;
     static bool freeListOpenOnThisThread(const void* freeList) noexcept;
     static bool openOnThisThread(const CallMemory* call) noexcept;
 
