@@ -1,11 +1,5 @@
 #include "chunk_pool.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <pthread.h>
-#endif
-
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -13,6 +7,7 @@
 #include "heap.h"
 #include "invariant.h"
 #include "memory_layout.h"
+#include "system_lock.h"
 
 namespace pelzor {
 
@@ -46,35 +41,8 @@ void ArenaChunk::toSystem(ArenaChunk* chunks) noexcept {
 
 namespace {
 
-// Guards the pool: the system's own lock, which needs no set-up (all zero bytes at load, like
-// the pool, so neither takes room in the DLL's image) and, unlike std::mutex, brings none of
-// the C++ runtime's error reporting into the DLL.
-class PoolLock {
-public:
-    void lock() noexcept {
-#ifdef _WIN32
-        AcquireSRWLockExclusive(&lock_);
-#else
-        pthread_mutex_lock(&lock_);
-#endif
-    }
-    void unlock() noexcept {
-#ifdef _WIN32
-        ReleaseSRWLockExclusive(&lock_);
-#else
-        pthread_mutex_unlock(&lock_);
-#endif
-    }
-
-private:
-#ifdef _WIN32
-    SRWLOCK lock_ = SRWLOCK_INIT;
-#else
-    pthread_mutex_t lock_ = PTHREAD_MUTEX_INITIALIZER;
-#endif
-};
-
-PoolLock poolLock;
+// Guards the pool.
+SystemLock poolLock;
 ChunkPool pool;
 
 }  // namespace
@@ -84,7 +52,7 @@ ChunkPool& chunkPool() noexcept {
 }
 
 ArenaChunk* ChunkPool::take(std::size_t least, std::size_t most) noexcept {
-    std::lock_guard<PoolLock> lock(poolLock);
+    std::lock_guard<SystemLock> lock(poolLock);
     const std::size_t fitting = countAtLeast(least);
     if (fitting == 0 || entries_[fitting - 1].dataBytes > most) {
         return nullptr;
@@ -98,7 +66,7 @@ ArenaChunk* ChunkPool::take(std::size_t least, std::size_t most) noexcept {
 void ChunkPool::keepAtCallEnd(ArenaChunk* chunks, std::size_t callPeakBytes) noexcept {
     ArenaChunk* surplus = nullptr;
     {
-        std::lock_guard<PoolLock> lock(poolLock);
+        std::lock_guard<SystemLock> lock(poolLock);
         recentPeaks_[callsEnded_ % kRecentCalls] = callPeakBytes;
         ++callsEnded_;
         while (chunks != nullptr) {
@@ -116,7 +84,7 @@ void ChunkPool::keepAtCallEnd(ArenaChunk* chunks, std::size_t callPeakBytes) noe
 void ChunkPool::keepDuringCall(ArenaChunk* chunk) noexcept {
     ArenaChunk* surplus = nullptr;
     {
-        std::lock_guard<PoolLock> lock(poolLock);
+        std::lock_guard<SystemLock> lock(poolLock);
         insert(chunk, surplus);
         trim(kPoolCap, surplus);
         checkIndex();
@@ -127,7 +95,7 @@ void ChunkPool::keepDuringCall(ArenaChunk* chunk) noexcept {
 void ChunkPool::freeAll() noexcept {
     ArenaChunk* all = nullptr;
     {
-        std::lock_guard<PoolLock> lock(poolLock);
+        std::lock_guard<SystemLock> lock(poolLock);
         std::memset(recentPeaks_, 0, sizeof recentPeaks_);
         trim(0, all);
     }
@@ -135,12 +103,12 @@ void ChunkPool::freeAll() noexcept {
 }
 
 std::size_t ChunkPool::bytes() const noexcept {
-    std::lock_guard<PoolLock> lock(poolLock);
+    std::lock_guard<SystemLock> lock(poolLock);
     return bytes_;
 }
 
 std::size_t ChunkPool::keepTarget() const noexcept {
-    std::lock_guard<PoolLock> lock(poolLock);
+    std::lock_guard<SystemLock> lock(poolLock);
     return keepTargetLocked();
 }
 
