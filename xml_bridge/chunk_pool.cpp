@@ -7,12 +7,15 @@
 #include "heap.h"
 #include "invariant.h"
 #include "memory_layout.h"
+#include "run_map.h"
 #include "system_lock.h"
 
 namespace pelzor {
 
 static_assert(ArenaChunk::kHeaderBytes % memory::kAlignment == 0, "data must stay aligned");
 static_assert(sizeof(ArenaChunk) <= ArenaChunk::kHeaderBytes, "the chunk header must fit");
+static_assert(memory::kHeapAlignment > ArenaChunk::kMarkedBit,
+              "a heap block leaves the low bit clear");
 
 ArenaChunk* ArenaChunk::fromSystem(std::size_t dataBytes) noexcept {
     // The slack lets the header start aligned where the heap aligns to less.
@@ -26,7 +29,7 @@ ArenaChunk* ArenaChunk::fromSystem(std::size_t dataBytes) noexcept {
     }
     auto* chunk = reinterpret_cast<ArenaChunk*>(memory::alignUp(allocation));
     chunk->dataBytes = dataBytes;
-    chunk->allocation = allocation;
+    chunk->allocationAndMarked = reinterpret_cast<std::uintptr_t>(allocation);
     PELZOR_INVARIANT(memory::isAligned(chunk->data()));
     return chunk;
 }
@@ -34,8 +37,16 @@ ArenaChunk* ArenaChunk::fromSystem(std::size_t dataBytes) noexcept {
 void ArenaChunk::toSystem(ArenaChunk* chunks) noexcept {
     while (chunks != nullptr) {
         ArenaChunk* next = chunks->next;
-        heapFree(chunks->allocation);
+        chunks->clearRuns();
+        heapFree(chunks->allocation());
         chunks = next;
+    }
+}
+
+void ArenaChunk::clearRuns() noexcept {
+    if (hasRuns()) {
+        run_map::clear(data(), dataBytes);
+        allocationAndMarked &= ~kMarkedBit;
     }
 }
 
@@ -46,6 +57,11 @@ SystemLock poolLock;
 ChunkPool pool;
 
 }  // namespace
+
+ChunkPool::~ChunkPool() {
+    freeAll();
+    run_map::releaseLeaves();
+}
 
 ChunkPool& chunkPool() noexcept {
     return pool;
