@@ -90,9 +90,10 @@ void ChunkPool::keepAtCallEnd(ArenaChunk* chunks, std::size_t callPeakBytes) noe
             insert(chunks, surplus);
             chunks = next;
         }
-        trim(keepTargetLocked(), surplus);
+        const std::size_t target = keepTargetLocked();
+        trim(target, surplus);
         checkIndex();
-        PELZOR_INVARIANT(bytes_ <= keepTargetLocked() && bytes_ <= kPoolCap);
+        PELZOR_INVARIANT(bytes_ <= target && target <= kPoolCap);
     }
     ArenaChunk::toSystem(surplus);
 }
@@ -102,7 +103,7 @@ void ChunkPool::keepDuringCall(ArenaChunk* chunk) noexcept {
     {
         std::lock_guard<SystemLock> lock(poolLock);
         insert(chunk, surplus);
-        trim(kPoolCap, surplus);
+        trim(capLeft(), surplus);
         checkIndex();
     }
     ArenaChunk::toSystem(surplus);
@@ -133,7 +134,14 @@ std::size_t ChunkPool::keepTargetLocked() const noexcept {
     for (std::size_t peak : recentPeaks_) {
         largest = peak > largest ? peak : largest;
     }
-    return largest < kPoolCap ? largest : kPoolCap;
+    const std::size_t cap = capLeft();
+    return largest < cap ? largest : cap;
+}
+
+// The cap less what the run map holds: its nodes stay from call to call as the chunks do.
+std::size_t ChunkPool::capLeft() noexcept {
+    const std::size_t mapBytes = run_map::bytes();
+    return mapBytes < kPoolCap ? kPoolCap - mapBytes : 0;
 }
 
 // The number of entries with at least `bytes` of data: they come first.

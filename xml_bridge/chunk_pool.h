@@ -7,7 +7,8 @@
 //  - the pool's index lists its chunks by data size, largest first, and its byte count is
 //    the sum of their total bytes;
 //  - when a call has ended, the pool holds at most keepTarget() bytes, and never more than
-//    kPoolCap; a chunk is either in the pool or in one call's list, never both.
+//    kPoolCap less the bytes of the run map's nodes (which stay from call to call too); a
+//    chunk is either in the pool or in one call's list, never both.
 
 #include <cstddef>
 #include <cstdint>
@@ -92,6 +93,7 @@ private:
     void erase(std::size_t position) noexcept;
     void trim(std::size_t keepBytes, ArenaChunk*& surplus) noexcept;
     std::size_t keepTargetLocked() const noexcept;
+    static std::size_t capLeft() noexcept;
     void checkIndex() const noexcept;
 
     // By size, largest first: the many small chunks of small calls sit at the end, where

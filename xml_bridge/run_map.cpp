@@ -20,9 +20,10 @@ using tree::Leaf;
 using tree::Middle;
 using tree::TopEntry;
 
-// Guards the making and giving back of nodes, and their count; marks themselves need no lock.
+// Guards the making and giving back of nodes; marks themselves need no lock.
 SystemLock nodeLock;
-std::size_t nodeCount = 0;
+std::atomic<std::size_t> nodeCount{0};
+std::atomic<std::size_t> nodeBytes{0};
 
 // Makes a zeroed node in `slot` unless it holds one; false when none can be had.
 template <typename Node>
@@ -36,7 +37,8 @@ bool madeIn(std::atomic<Node*>& slot) noexcept {
         return false;
     }
     slot.store(node, std::memory_order_release);
-    ++nodeCount;
+    nodeCount.fetch_add(1, std::memory_order_relaxed);
+    nodeBytes.fetch_add(sizeof(Node), std::memory_order_relaxed);
     return true;
 }
 
@@ -120,12 +122,16 @@ void releaseLeaves() noexcept {
             heapFree(topNode);
         }
     }
-    nodeCount = 0;
+    nodeCount.store(0, std::memory_order_relaxed);
+    nodeBytes.store(0, std::memory_order_relaxed);
 }
 
 std::size_t nodes() noexcept {
-    std::lock_guard<SystemLock> lock(nodeLock);
-    return nodeCount;
+    return nodeCount.load(std::memory_order_relaxed);
+}
+
+std::size_t bytes() noexcept {
+    return nodeBytes.load(std::memory_order_relaxed);
 }
 
 }  // namespace pelzor::run_map

@@ -40,9 +40,11 @@ inline unsigned char* runOf(const void* block) noexcept;
 // no chunk is marked any more. A lookup afterwards finds no run.
 void releaseLeaves() noexcept;
 
-// The nodes (leaves and, in the 64-bit builds, middle nodes) the map holds now: memory of the
-// library's heap that stays from call to call. Tests that count the heap's blocks read it.
+// The nodes (leaves and, in the 64-bit builds, middle nodes) the map holds now, and their
+// bytes: memory of the library's heap that stays from call to call, which the pool counts
+// against its cap. Tests that count the heap's blocks read the number.
 std::size_t nodes() noexcept;
+std::size_t bytes() noexcept;
 
 namespace tree {
 

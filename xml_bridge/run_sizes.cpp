@@ -7,6 +7,12 @@ namespace pelzor::run_sizes {
 namespace {
 
 constexpr std::size_t kFirstChunkWindows = 4096 / memory::kWindowBytes;
+// The Windows heap maps a block of more than 508 KiB (32-bit) or 1020 KiB (64-bit) on its own
+// and gives it back to the system when it is freed; smaller freed blocks stay committed in
+// the heap. Chunks grow to that size once the arena holds 16 times as much: 8 MiB or 16 MiB,
+// well within the pool's cap, so that what the pool lets go goes back to the system.
+constexpr std::size_t kHeapGivesBackFrom =
+    sizeof(void*) == 8 ? std::size_t{1} << 20 : std::size_t{512} << 10;
 
 // The fewest windows of a run that fits blocks of `step` bytes well; when no run up to the
 // longest does, the run that leaves the least unused per block.
@@ -54,6 +60,9 @@ std::size_t nextRunWindows(std::size_t sizeClass, std::size_t runBytes) noexcept
 }
 
 std::size_t nextChunkWindows(std::size_t smallBytes) noexcept {
+    if (smallBytes / 16 >= kHeapGivesBackFrom) {
+        return smallBytes / 16 / memory::kWindowBytes;
+    }
     const double bytes = 24 * std::sqrt(static_cast<double>(smallBytes));
     const auto windows = static_cast<std::size_t>(bytes) / memory::kWindowBytes;
     return windows > kFirstChunkWindows ? windows : kFirstChunkWindows;

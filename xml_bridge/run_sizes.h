@@ -13,7 +13,9 @@
 //    memory::kMostRunWindows;
 //  - a small chunk holds at least 4 KiB, then 24 times the square root of what the arena's
 //    small chunks hold, which keeps their headers and window alignment (about 290 bytes a
-//    chunk) and the newest one's unused end, together, least.
+//    chunk) and the newest one's unused end, together, least; from 8 MiB (32-bit) or 16 MiB
+//    (64-bit) on, a sixteenth of it, so that each chunk is large enough for the Windows heap
+//    to give it back to the system when the pool lets it go beyond its cap.
 
 #include <cstddef>
 
