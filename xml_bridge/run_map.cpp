@@ -42,22 +42,24 @@ bool madeIn(std::atomic<Node*>& slot) noexcept {
     return true;
 }
 
-// The leaf below a made top entry, made when there is none yet.
-inline bool leafMadeBelow(Leaf&, std::uintptr_t) noexcept {
-    return true;
+// The leaf below a made top entry, made when there is none yet; null when it cannot be had.
+inline Leaf* leafMadeBelow(Leaf& leaf, std::uintptr_t) noexcept {
+    return &leaf;
 }
-inline bool leafMadeBelow(Middle& middle, std::uintptr_t window) noexcept {
-    return madeIn(tree::leafSlot(middle, window));
+inline Leaf* leafMadeBelow(Middle& middle, std::uintptr_t window) noexcept {
+    std::atomic<Leaf*>& slot = tree::leafSlot(middle, window);
+    return madeIn(slot) ? slot.load(std::memory_order_relaxed) : nullptr;
 }
 
-// Makes the nodes that `window` needs; false when one cannot be had.
-bool leafMadeFor(std::uintptr_t window) noexcept {
-    if (tree::leafOf(window) != nullptr) {
-        return true;
+// The leaf that holds `window`, made (with the nodes above it) when there is none yet; null
+// when a node cannot be had.
+Leaf* leafMadeFor(std::uintptr_t window) noexcept {
+    if (Leaf* leaf = tree::leafOf(window)) {
+        return leaf;
     }
     std::lock_guard<SystemLock> lock(nodeLock);
     std::atomic<TopEntry*>& entry = tree::topEntry(window);
-    return madeIn(entry) && leafMadeBelow(*entry.load(std::memory_order_relaxed), window);
+    return madeIn(entry) ? leafMadeBelow(*entry.load(std::memory_order_relaxed), window) : nullptr;
 }
 
 // Gives back the leaves below a top entry (none in the 32-bit builds: the entry is the leaf).
@@ -83,10 +85,11 @@ bool mark(unsigned char* run, std::size_t windows) noexcept {
         return false;
     }
     // A run is shorter than a leaf, so it lies in at most two.
-    if (!leafMadeFor(first) || !leafMadeFor(last)) {
+    Leaf* leaf = leafMadeFor(first);
+    const bool oneLeaf = (first & ~tree::kLeafMask) == (last & ~tree::kLeafMask);
+    if (leaf == nullptr || (!oneLeaf && leafMadeFor(last) == nullptr)) {
         return false;
     }
-    tree::Leaf* leaf = tree::leafOf(first);
     for (std::uintptr_t window = first; window <= last; ++window) {
         if ((window & tree::kLeafMask) == 0) {
             leaf = tree::leafOf(window);

@@ -54,8 +54,9 @@ std::size_t nextRunWindows(std::size_t sizeClass, std::size_t runBytes) noexcept
     }
     // A whole number of fitting runs fits as well: its blocks leave no more unused than each
     // of them would.
+    const std::size_t wanted = held / 64;
     const std::size_t most = memory::kMostRunWindows / fitting;
-    const std::size_t times = held / 64 / fitting;
+    const std::size_t times = wanted / fitting;
     return fitting * (times < 1 ? 1 : times > most ? most : times);
 }
 
