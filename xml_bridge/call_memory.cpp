@@ -1,28 +1,21 @@
 #include "call_memory.h"
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "heap.h"
 #include "invariant.h"
 #include "open_call_slot.h"
+#include "run_map.h"
+#include "run_sizes.h"
 
 namespace pelzor {
 
 using memory::kAlignment;
-using memory::kTagBytes;
+using memory::kWindowBytes;
 using memory::tagOf;
 
 namespace {
-
-// Small chunks start small, so that a call on a small document takes little, and then grow
-// by a sixteenth of what the arena holds, so that the unused end of the newest one stays a
-// small part of the whole.
-constexpr std::size_t kFirstChunkBytes = 4096;
-
-std::size_t nextChunkBytes(std::size_t smallBytes) {
-    const std::size_t growth = smallBytes / 16 / kAlignment * kAlignment;
-    return growth > kFirstChunkBytes ? growth : kFirstChunkBytes;
-}
 
 // A block of the library's heap: the heap's own address and the tag in front of the aligned
 // block, within this many bytes (16 in both builds).
@@ -33,7 +26,30 @@ void*& heapAllocationOf(void* block) {
     return static_cast<void**>(block)[-2];
 }
 
+// A run's header: the address of the free list its blocks go back to.
+void**& freeListOfRun(unsigned char* run) {
+    return *reinterpret_cast<void***>(run);
+}
+
 }  // namespace
+
+CallMemory::WindowRange::WindowRange(unsigned char* begin, unsigned char* end) noexcept
+    : begin_(memory::alignUp(begin, kWindowBytes)), end_(begin_) {
+    if (end > begin_) {
+        end_ = begin_ + static_cast<std::size_t>(end - begin_) / kWindowBytes * kWindowBytes;
+    }
+}
+
+std::size_t CallMemory::WindowRange::windows() const noexcept {
+    return static_cast<std::size_t>(end_ - begin_) / kWindowBytes;
+}
+
+unsigned char* CallMemory::WindowRange::take(std::size_t windows) noexcept {
+    PELZOR_INVARIANT(windows <= this->windows());
+    unsigned char* first = begin_;
+    begin_ += windows * kWindowBytes;
+    return first;
+}
 
 CallMemory::CallMemory() noexcept : outer_(openCallSlot.get()) {
     inSlot_ = openCallSlot.set(this);
@@ -47,31 +63,31 @@ CallMemory::~CallMemory() {
     }
 }
 
-// A small block from the free list of its size or from the bump pointer of the newest
-// chunk; null when the list is empty and the chunk has no room left.
-[[gnu::always_inline]] inline void* CallMemory::takeSmallInPlace(std::size_t step) noexcept {
-    void*& freeBlock = freeBlocks_[memory::sizeClassOf(step)];
-    if (freeBlock != nullptr) {
-        void* block = freeBlock;
-        freeBlock = *static_cast<void**>(block);
+// A small block from the free list of its class or from the bump pointer of the class's
+// newest run; null when the list is empty and the run is full.
+[[gnu::always_inline]] inline void* CallMemory::takeSmallInPlace(std::size_t sizeClass) noexcept {
+    SizeClass& blocks = classes_[sizeClass];
+    if (blocks.freeBlocks != nullptr) {
+        void* block = blocks.freeBlocks;
+        blocks.freeBlocks = *static_cast<void**>(block);
         return block;
     }
-    if (static_cast<std::size_t>(limit_ - cursor_) < step) {
+    const std::size_t step = memory::stepOf(sizeClass);
+    if (static_cast<std::size_t>(blocks.end - blocks.next) < step) {
         return nullptr;
     }
-    void* block = cursor_ + kTagBytes;
-    cursor_ += step;
-    tagOf(block) = reinterpret_cast<std::uintptr_t>(&freeBlock);
-    PELZOR_INVARIANT(memory::isAligned(block) && cursor_ <= limit_);
+    void* block = blocks.next;
+    blocks.next += step;
+    PELZOR_INVARIANT(memory::isAligned(block) && blocks.next <= blocks.end);
     return block;
 }
 
-// The common cases (a small block from a free list or the bump pointer, a small block
-// given back) stay short enough to need no saved registers; everything else is out of line.
+// The common cases (a small block from a free list or a bump pointer, a small block given
+// back) stay short enough to need no saved registers; everything else is out of line.
 void* CallMemory::allocate(std::size_t bytes) noexcept {
     CallMemory* call = openCallSlot.get();
     if (call != nullptr && memory::isSmall(bytes)) {
-        if (void* block = call->takeSmallInPlace(memory::smallStep(bytes))) {
+        if (void* block = call->takeSmallInPlace(memory::sizeClassOf(bytes))) {
             return block;
         }
     }
@@ -82,32 +98,35 @@ void CallMemory::release(void* block) noexcept {
     if (block == nullptr) {
         return;
     }
-    const std::uintptr_t tag = tagOf(block);
-    if ((tag & memory::kTagKindBits) == 0) {
-        PELZOR_INVARIANT(freeListOpenOnThisThread(reinterpret_cast<const void*>(tag)));
-        void*& freeBlock = *reinterpret_cast<void**>(tag);
+    if (unsigned char* run = run_map::runOf(block)) {
+        void*& freeBlock = *freeListOfRun(run);
+        PELZOR_INVARIANT(freeListOpenOnThisThread(&freeBlock));
         *static_cast<void**>(block) = freeBlock;
         freeBlock = block;
         return;
     }
-    releaseOutOfLine(block, tag);
+    releaseTagged(block);
 }
 
 void* CallMemory::allocateOutOfLine(CallMemory* call, std::size_t bytes) noexcept {
     if (call == nullptr) {
         return allocateFromHeap(bytes);
     }
+    if (bytes == 0) {
+        bytes = 1;
+    }
     if (!memory::isSmall(bytes)) {
         return call->allocateLarge(bytes);
     }
-    const std::size_t step = memory::smallStep(bytes);
-    if (void* block = call->takeSmallInPlace(step)) {
+    const std::size_t sizeClass = memory::sizeClassOf(bytes);
+    if (void* block = call->takeSmallInPlace(sizeClass)) {
         return block;
     }
-    return call->refillAndTake(step);
+    return call->takeFromNewRun(sizeClass);
 }
 
-void CallMemory::releaseOutOfLine(void* block, std::uintptr_t tag) noexcept {
+void CallMemory::releaseTagged(void* block) noexcept {
+    const std::uintptr_t tag = tagOf(block);
     if (tag == memory::kHeapTag) {
         heapFree(heapAllocationOf(block));
         return;
@@ -142,23 +161,83 @@ std::size_t CallMemory::pooledBytes() noexcept {
     return chunkPool().bytes();
 }
 
-// A new small chunk of the arena's next size; when that cannot be had, the smallest chunk
-// that holds the block.
-void* CallMemory::refillAndTake(std::size_t step) noexcept {
-    const std::size_t smallest = memory::kSmallChunkLead + step;
-    const std::size_t wanted = nextChunkBytes(smallBytes_);
-    // Any kept chunk from the wanted size up serves: the arena uses all of it.
-    ArenaChunk* chunk = takeChunk(wanted > smallest ? wanted : smallest, SIZE_MAX);
-    if (chunk == nullptr && wanted > smallest) {
-        chunk = takeChunk(smallest, SIZE_MAX);
+std::size_t CallMemory::smallBlockBytes() noexcept {
+    const CallMemory* call = openCallSlot.get();
+    if (call == nullptr) {
+        return 0;
     }
-    if (chunk == nullptr) {
+    std::size_t bytes = 0;
+    for (const SizeClass& blocks : call->classes_) {
+        bytes += blocks.runBytes - static_cast<std::size_t>(blocks.end - blocks.next);
+    }
+    return bytes;
+}
+
+// A new run for the class, marked in the run map, and its first block.
+void* CallMemory::takeFromNewRun(std::size_t sizeClass) noexcept {
+    SizeClass& blocks = classes_[sizeClass];
+    const std::size_t wanted = run_sizes::nextRunWindows(sizeClass, blocks.runBytes);
+    std::size_t windows = 0;
+    unsigned char* run = carveRun(wanted, sizeClass, windows);
+    if (run == nullptr || !run_map::mark(run, windows)) {
         return nullptr;
     }
+    freeListOfRun(run) = &blocks.freeBlocks;
+    blocks.next = run + memory::kRunHeaderBytes;
+    blocks.end = run + windows * kWindowBytes;
+    blocks.runBytes += windows * kWindowBytes;
+    return takeSmallInPlace(sizeClass);
+}
+
+// The windows of a run of `wanted` windows: from the windows an earlier chunk left over or
+// from the newest small chunk; failing that, a shorter run from either, a whole number of runs
+// that fit the class's blocks well; failing that, from a new chunk, or, when no chunk of the
+// size can be had, as many as the smallest chunk that holds a block has. Null when none can be
+// had.
+unsigned char* CallMemory::carveRun(std::size_t wanted, std::size_t sizeClass,
+                                    std::size_t& windows) noexcept {
+    for (WindowRange* range : {&spare_, &newest_}) {
+        if (range->windows() >= wanted) {
+            windows = wanted;
+            return range->take(wanted);
+        }
+    }
+    const std::size_t fitting = run_sizes::fittingRunWindows(sizeClass);
+    for (WindowRange* range : {&spare_, &newest_}) {
+        if (wanted > fitting && range->windows() >= fitting) {
+            windows = range->windows() / fitting * fitting;
+            return range->take(windows);
+        }
+    }
+    const std::size_t least = run_sizes::leastRunWindows(memory::stepOf(sizeClass));
+    if (!takeSmallChunk(wanted, least)) {
+        return nullptr;
+    }
+    windows = wanted < newest_.windows() ? wanted : newest_.windows();
+    return newest_.take(windows);
+}
+
+// A new small chunk of the arena's next size (at least `wanted` windows), or, when that
+// cannot be had, the smallest one that holds `least` windows. The windows the old one has
+// left wait for a shorter run, in place of the spare ones if they are more.
+bool CallMemory::takeSmallChunk(std::size_t wanted, std::size_t least) noexcept {
+    const std::size_t next = run_sizes::nextChunkWindows(smallBytes_);
+    const std::size_t windows = next > wanted ? next : wanted;
+    // Any kept chunk from the wanted size up serves: the arena uses all of it.
+    ArenaChunk* chunk = takeChunk(run_sizes::smallChunkBytes(windows), SIZE_MAX);
+    if (chunk == nullptr) {
+        chunk = takeChunk(run_sizes::smallChunkBytes(least), SIZE_MAX);
+    }
+    if (chunk == nullptr) {
+        return false;
+    }
+    chunk->noteRuns();
     smallBytes_ += chunk->dataBytes;
-    cursor_ = chunk->data() + memory::kSmallChunkLead;
-    limit_ = chunk->data() + chunk->dataBytes;
-    return takeSmallInPlace(step);
+    if (newest_.windows() > spare_.windows()) {
+        spare_ = newest_;
+    }
+    newest_ = WindowRange(chunk->data(), chunk->data() + chunk->dataBytes);
+    return true;
 }
 
 void* CallMemory::allocateLarge(std::size_t bytes) noexcept {
@@ -172,6 +251,8 @@ void* CallMemory::allocateLarge(std::size_t bytes) noexcept {
     if (chunk == nullptr) {
         return nullptr;
     }
+    // A kept chunk may have held runs: its windows must not send this block to a free list.
+    chunk->clearRuns();
     void* block = chunk->data() + kAlignment;
     tagOf(block) = reinterpret_cast<std::uintptr_t>(this) | memory::kLargeBit;
     return block;
@@ -225,9 +306,13 @@ bool CallMemory::anyOpenOnThisThread(Matches matches) noexcept {
 
 // Whether `freeList` belongs to a call open on this thread.
 bool CallMemory::freeListOpenOnThisThread(const void* freeList) noexcept {
-    const auto* list = static_cast<void* const*>(freeList);
-    return anyOpenOnThisThread([list](const CallMemory& open) {
-        return list >= open.freeBlocks_ && list < open.freeBlocks_ + memory::kSizeClasses;
+    return anyOpenOnThisThread([freeList](const CallMemory& open) {
+        for (const SizeClass& blocks : open.classes_) {
+            if (&blocks.freeBlocks == freeList) {
+                return true;
+            }
+        }
+        return false;
     });
 }
 

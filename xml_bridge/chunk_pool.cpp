@@ -1,11 +1,5 @@
 #include "chunk_pool.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <pthread.h>
-#endif
-
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -13,11 +7,15 @@
 #include "heap.h"
 #include "invariant.h"
 #include "memory_layout.h"
+#include "run_map.h"
+#include "system_lock.h"
 
 namespace pelzor {
 
 static_assert(ArenaChunk::kHeaderBytes % memory::kAlignment == 0, "data must stay aligned");
 static_assert(sizeof(ArenaChunk) <= ArenaChunk::kHeaderBytes, "the chunk header must fit");
+static_assert(memory::kHeapAlignment > ArenaChunk::kMarkedBit,
+              "a heap block leaves the low bit clear");
 
 ArenaChunk* ArenaChunk::fromSystem(std::size_t dataBytes) noexcept {
     // The slack lets the header start aligned where the heap aligns to less.
@@ -31,7 +29,7 @@ ArenaChunk* ArenaChunk::fromSystem(std::size_t dataBytes) noexcept {
     }
     auto* chunk = reinterpret_cast<ArenaChunk*>(memory::alignUp(allocation));
     chunk->dataBytes = dataBytes;
-    chunk->allocation = allocation;
+    chunk->allocationAndMarked = reinterpret_cast<std::uintptr_t>(allocation);
     PELZOR_INVARIANT(memory::isAligned(chunk->data()));
     return chunk;
 }
@@ -39,52 +37,38 @@ ArenaChunk* ArenaChunk::fromSystem(std::size_t dataBytes) noexcept {
 void ArenaChunk::toSystem(ArenaChunk* chunks) noexcept {
     while (chunks != nullptr) {
         ArenaChunk* next = chunks->next;
-        heapFree(chunks->allocation);
+        chunks->clearRuns();
+        heapFree(chunks->allocation());
         chunks = next;
+    }
+}
+
+void ArenaChunk::clearRuns() noexcept {
+    if (hasRuns()) {
+        run_map::clear(data(), dataBytes);
+        allocationAndMarked &= ~kMarkedBit;
     }
 }
 
 namespace {
 
-// Guards the pool: the system's own lock, which needs no set-up (all zero bytes at load, like
-// the pool, so neither takes room in the DLL's image) and, unlike std::mutex, brings none of
-// the C++ runtime's error reporting into the DLL.
-class PoolLock {
-public:
-    void lock() noexcept {
-#ifdef _WIN32
-        AcquireSRWLockExclusive(&lock_);
-#else
-        pthread_mutex_lock(&lock_);
-#endif
-    }
-    void unlock() noexcept {
-#ifdef _WIN32
-        ReleaseSRWLockExclusive(&lock_);
-#else
-        pthread_mutex_unlock(&lock_);
-#endif
-    }
-
-private:
-#ifdef _WIN32
-    SRWLOCK lock_ = SRWLOCK_INIT;
-#else
-    pthread_mutex_t lock_ = PTHREAD_MUTEX_INITIALIZER;
-#endif
-};
-
-PoolLock poolLock;
+// Guards the pool.
+SystemLock poolLock;
 ChunkPool pool;
 
 }  // namespace
+
+ChunkPool::~ChunkPool() {
+    freeAll();
+    run_map::releaseLeaves();
+}
 
 ChunkPool& chunkPool() noexcept {
     return pool;
 }
 
 ArenaChunk* ChunkPool::take(std::size_t least, std::size_t most) noexcept {
-    std::lock_guard<PoolLock> lock(poolLock);
+    std::lock_guard<SystemLock> lock(poolLock);
     const std::size_t fitting = countAtLeast(least);
     if (fitting == 0 || entries_[fitting - 1].dataBytes > most) {
         return nullptr;
@@ -98,7 +82,7 @@ ArenaChunk* ChunkPool::take(std::size_t least, std::size_t most) noexcept {
 void ChunkPool::keepAtCallEnd(ArenaChunk* chunks, std::size_t callPeakBytes) noexcept {
     ArenaChunk* surplus = nullptr;
     {
-        std::lock_guard<PoolLock> lock(poolLock);
+        std::lock_guard<SystemLock> lock(poolLock);
         recentPeaks_[callsEnded_ % kRecentCalls] = callPeakBytes;
         ++callsEnded_;
         while (chunks != nullptr) {
@@ -106,9 +90,10 @@ void ChunkPool::keepAtCallEnd(ArenaChunk* chunks, std::size_t callPeakBytes) noe
             insert(chunks, surplus);
             chunks = next;
         }
-        trim(keepTargetLocked(), surplus);
+        const std::size_t target = keepTargetLocked();
+        trim(target, surplus);
         checkIndex();
-        PELZOR_INVARIANT(bytes_ <= keepTargetLocked() && bytes_ <= kPoolCap);
+        PELZOR_INVARIANT(bytes_ <= target && target <= kPoolCap);
     }
     ArenaChunk::toSystem(surplus);
 }
@@ -116,9 +101,9 @@ void ChunkPool::keepAtCallEnd(ArenaChunk* chunks, std::size_t callPeakBytes) noe
 void ChunkPool::keepDuringCall(ArenaChunk* chunk) noexcept {
     ArenaChunk* surplus = nullptr;
     {
-        std::lock_guard<PoolLock> lock(poolLock);
+        std::lock_guard<SystemLock> lock(poolLock);
         insert(chunk, surplus);
-        trim(kPoolCap, surplus);
+        trim(capLeft(), surplus);
         checkIndex();
     }
     ArenaChunk::toSystem(surplus);
@@ -127,7 +112,7 @@ void ChunkPool::keepDuringCall(ArenaChunk* chunk) noexcept {
 void ChunkPool::freeAll() noexcept {
     ArenaChunk* all = nullptr;
     {
-        std::lock_guard<PoolLock> lock(poolLock);
+        std::lock_guard<SystemLock> lock(poolLock);
         std::memset(recentPeaks_, 0, sizeof recentPeaks_);
         trim(0, all);
     }
@@ -135,12 +120,12 @@ void ChunkPool::freeAll() noexcept {
 }
 
 std::size_t ChunkPool::bytes() const noexcept {
-    std::lock_guard<PoolLock> lock(poolLock);
+    std::lock_guard<SystemLock> lock(poolLock);
     return bytes_;
 }
 
 std::size_t ChunkPool::keepTarget() const noexcept {
-    std::lock_guard<PoolLock> lock(poolLock);
+    std::lock_guard<SystemLock> lock(poolLock);
     return keepTargetLocked();
 }
 
@@ -149,7 +134,14 @@ std::size_t ChunkPool::keepTargetLocked() const noexcept {
     for (std::size_t peak : recentPeaks_) {
         largest = peak > largest ? peak : largest;
     }
-    return largest < kPoolCap ? largest : kPoolCap;
+    const std::size_t cap = capLeft();
+    return largest < cap ? largest : cap;
+}
+
+// The cap less what the run map holds: its nodes stay from call to call as the chunks do.
+std::size_t ChunkPool::capLeft() noexcept {
+    const std::size_t mapBytes = run_map::bytes();
+    return mapBytes < kPoolCap ? kPoolCap - mapBytes : 0;
 }
 
 // The number of entries with at least `bytes` of data: they come first.

@@ -7,25 +7,37 @@
 //  - the pool's index lists its chunks by data size, largest first, and its byte count is
 //    the sum of their total bytes;
 //  - when a call has ended, the pool holds at most keepTarget() bytes, and never more than
-//    kPoolCap; a chunk is either in the pool or in one call's list, never both.
+//    kPoolCap less the bytes of the run map's nodes (which stay from call to call too); a
+//    chunk is either in the pool or in one call's list, never both.
 
 #include <cstddef>
+#include <cstdint>
 
 namespace pelzor {
 
 // A piece of a call's arena, or of the pool: a header, then the data. A large chunk holds
-// exactly one block; a small chunk holds many. A call links its chunks in a list.
+// exactly one block; a small chunk holds runs of small blocks. A call links its chunks in a
+// list.
 struct ArenaChunk {
     ArenaChunk* previous;
     ArenaChunk* next;
     std::size_t dataBytes;
-    void* allocation;  // what the system handed out, for giving it back
+    // What the system handed out, for giving it back (aligned to at least 8, as any heap
+    // block), and in the low bit whether runs were marked in the chunk.
+    std::uintptr_t allocationAndMarked;
 
     unsigned char* data() { return reinterpret_cast<unsigned char*>(this) + kHeaderBytes; }
     std::size_t totalBytes() const { return kHeaderBytes + dataBytes; }
+    void* allocation() const { return reinterpret_cast<void*>(allocationAndMarked & ~kMarkedBit); }
+    bool hasRuns() const { return (allocationAndMarked & kMarkedBit) != 0; }
+    void noteRuns() { allocationAndMarked |= kMarkedBit; }
+    // Clears the chunk's runs from the run map, before the chunk holds a large block or goes
+    // back to the system.
+    void clearRuns() noexcept;
 
     // A multiple of the alignment, so that the data is aligned like the header.
     static constexpr std::size_t kHeaderBytes = 32;
+    static constexpr std::uintptr_t kMarkedBit = 1;
 
     // A new chunk with `dataBytes` of aligned data from the library's heap, or null.
     static ArenaChunk* fromSystem(std::size_t dataBytes) noexcept;
@@ -40,7 +52,8 @@ constexpr std::size_t kPoolCap = sizeof(void*) == 8 ? std::size_t{64} << 20 : st
 class ChunkPool {
 public:
     constexpr ChunkPool() = default;
-    ~ChunkPool() { freeAll(); }
+    // Gives every kept chunk back, then the run map's leaves: the library unloads.
+    ~ChunkPool();
 
     ChunkPool(const ChunkPool&) = delete;
     ChunkPool& operator=(const ChunkPool&) = delete;
@@ -64,8 +77,9 @@ public:
     static constexpr std::size_t kRecentCalls = 8;
 
 private:
-    // More chunks than any call within the cap takes (the small chunks grow by a
-    // sixteenth); a chunk that finds no room goes back to the system.
+    // More chunks than any call within the cap takes (its small chunks grow with the square
+    // root of what it holds: about 340 at 64 MiB); a chunk that finds no room goes back to the
+    // system.
     static constexpr std::size_t kMostChunks = 1024;
 
     struct Entry {
@@ -79,6 +93,7 @@ private:
     void erase(std::size_t position) noexcept;
     void trim(std::size_t keepBytes, ArenaChunk*& surplus) noexcept;
     std::size_t keepTargetLocked() const noexcept;
+    static std::size_t capLeft() noexcept;
     void checkIndex() const noexcept;
 
     // By size, largest first: the many small chunks of small calls sit at the end, where

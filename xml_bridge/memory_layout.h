@@ -3,10 +3,16 @@
 // size rounds, and which blocks are small. call_memory.h describes the heap as a whole.
 //
 // Every block is aligned to kAlignment, as the compilers promise for operator new
-// (__STDCPP_DEFAULT_NEW_ALIGNMENT__ is 16 for both Windows targets), and carries one tag
-// word right in front of it that says where it goes back. A small block of an arena takes
-// a step of a whole number of alignment units, its tag included, so that the next block is
-// aligned as well: a bump pointer stands kTagBytes before an aligned address.
+// (__STDCPP_DEFAULT_NEW_ALIGNMENT__ is 16 for both Windows targets).
+//
+// A small block carries nothing in front of it: it lies in a run, whole windows of
+// kWindowBytes (aligned to that size) that hold blocks of one size class behind a header of
+// kRunHeaderBytes, and the run map (run_map.h) finds the run from the block's address. So a
+// small block takes its size rounded up to 16 and no more, plus its share of its run's
+// header and unused end.
+//
+// A large block, and a block of the library's heap, carries one tag word right in front of
+// it that says where it goes back.
 
 #include <cstddef>
 #include <cstdint>
@@ -18,24 +24,33 @@ constexpr std::size_t kTagBytes = sizeof(std::uintptr_t);
 static_assert(kAlignment % kTagBytes == 0 && kAlignment > kTagBytes,
               "a tag word must fit in front of an aligned block");
 
-// Small blocks take steps of up to this many bytes, tag included; larger blocks get a chunk
-// of their own.
-constexpr std::size_t kLargestSmallStep = 1024;
-constexpr std::size_t kLargestSmallBlock = kLargestSmallStep - kTagBytes;
-// Free lists are indexed by step / kAlignment (index 0 is never used).
-constexpr std::size_t kSizeClasses = kLargestSmallStep / kAlignment + 1;
+// Runs are made of whole windows; the run map holds a byte per window.
+constexpr std::size_t kWindowShift = 8;
+constexpr std::size_t kWindowBytes = std::size_t{1} << kWindowShift;
+// The header in front of a run's first block: the address of the free list its blocks go
+// back to, and room to keep the first block aligned.
+constexpr std::size_t kRunHeaderBytes = kAlignment;
+// The most windows of one run (63.75 KiB): the map's byte counts a window's place in its run
+// from 1.
+constexpr std::size_t kMostRunWindows = 255;
 
+// Small blocks are up to this size (a header and one fit two windows); larger blocks get a
+// chunk of their own.
+constexpr std::size_t kLargestSmallBlock = 1008;
+// One size class per step of kAlignment bytes: class c holds blocks of (c + 1) * 16 bytes.
+constexpr std::size_t kSizeClasses = kLargestSmallBlock / kAlignment;
+
+// Whether a block of `bytes` is small; 0 is not (operator new asks for at least 1).
 constexpr bool isSmall(std::size_t bytes) {
-    return bytes <= kLargestSmallBlock;
+    return bytes - 1 < kLargestSmallBlock;
 }
 
-// The step of a small block of `bytes`: the tag and the block, rounded up to the alignment.
-constexpr std::size_t smallStep(std::size_t bytes) {
-    return (bytes + kTagBytes + kAlignment - 1) & ~(kAlignment - 1);
+// The size class of a small block of `bytes`, and the step of its blocks in a run.
+constexpr std::size_t sizeClassOf(std::size_t bytes) {
+    return (bytes - 1) / kAlignment;
 }
-
-constexpr std::size_t sizeClassOf(std::size_t step) {
-    return step / kAlignment;
+constexpr std::size_t stepOf(std::size_t sizeClass) {
+    return (sizeClass + 1) * kAlignment;
 }
 
 // `bytes` rounded up to the alignment; the caller keeps it clear of overflow.
@@ -43,13 +58,14 @@ constexpr std::size_t roundUp(std::size_t bytes) {
     return (bytes + kAlignment - 1) & ~(kAlignment - 1);
 }
 
-inline unsigned char* alignUp(unsigned char* address) {
+inline unsigned char* alignUp(unsigned char* address, std::size_t alignment = kAlignment) {
     const auto value = reinterpret_cast<std::uintptr_t>(address);
-    return address + (roundUp(value) - value);
+    const std::uintptr_t aligned = (value + alignment - 1) & ~(std::uintptr_t{alignment} - 1);
+    return address + (aligned - value);
 }
 
-inline bool isAligned(const void* address) {
-    return reinterpret_cast<std::uintptr_t>(address) % kAlignment == 0;
+inline bool isAligned(const void* address, std::size_t alignment = kAlignment) {
+    return reinterpret_cast<std::uintptr_t>(address) % alignment == 0;
 }
 
 // What the system's heap (malloc) aligns its blocks to: 16 bytes in the 64-bit builds (glibc,
@@ -57,20 +73,13 @@ inline bool isAligned(const void* address) {
 constexpr std::size_t kHeapAlignment = sizeof(void*) == 8 ? 16 : 8;
 constexpr std::size_t kHeapSlack = kAlignment - kHeapAlignment;
 
-// The room in front of the first block of a small chunk's aligned data, so that the block
-// is aligned behind its tag.
-constexpr std::size_t kSmallChunkLead = kAlignment - kTagBytes;
-
-// The tag word in front of a block. Its two low bits tell the block's kind:
-//  - 0: a small block of an arena; the tag is the address of the free list of its size in
-//    its call (the lists are word-aligned, so the two low bits are clear);
+// The tag word in front of a large block or a heap block. Its two low bits tell the kind:
 //  - kLargeBit: a large block; the tag is its call's address with the bit set, and its
 //    chunk lies right in front;
 //  - kHeapTag: a block of the library's heap, taken while no call was open.
 constexpr std::uintptr_t kLargeBit = 1;
 constexpr std::uintptr_t kHeapTag = 2;
 constexpr std::uintptr_t kTagKindBits = 3;
-static_assert(alignof(void*) >= 4, "free-list addresses must leave two tag bits clear");
 
 inline std::uintptr_t& tagOf(void* block) {
     return static_cast<std::uintptr_t*>(block)[-1];

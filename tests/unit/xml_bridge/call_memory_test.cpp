@@ -171,10 +171,9 @@ TEST(CallMemory, ThePoolKeepsNoMoreThanTheLargestPeakOfOneCall) {
     EXPECT_LE(CallMemory::pooledBytes(), CallMemory::kPoolCeiling);
 }
 
-// Every size of every small size class (a tag word and the block, in steps of 16 bytes, up
-// to 1 KiB), the first large sizes and large blocks: each block aligned, inside a call, taken
-// again from its free list, and outside any call. Two blocks of one size in a row lie no
-// further apart than the tag word and the size rounded up to 16: alignment costs no more.
+// Every size of every small size class (steps of 16 bytes, up to 1008), the first large sizes
+// and large blocks: each block aligned, inside a call, taken again from its free list, and
+// outside any call.
 TEST(CallMemory, AlignsEveryBlockTo16WhateverItsSize) {
     PoolEmptied emptied;
     std::vector<std::size_t> sizes;
@@ -186,7 +185,6 @@ TEST(CallMemory, AlignsEveryBlockTo16WhateverItsSize) {
     }
     CallMemory call;
     for (std::size_t bytes : sizes) {
-        // Three in a row: a new chunk may start after the first or the second, not both.
         unsigned char* blocks[3];
         for (unsigned char*& block : blocks) {
             block = static_cast<unsigned char*>(CallMemory::allocate(bytes));
@@ -194,13 +192,7 @@ TEST(CallMemory, AlignsEveryBlockTo16WhateverItsSize) {
             EXPECT_TRUE(aligned(block)) << bytes;
             std::memset(block, 0xA1, bytes);
         }
-        const bool small = bytes <= 1024 - sizeof(std::uintptr_t);
-        if (small) {
-            const std::size_t tagged = bytes + sizeof(std::uintptr_t);
-            const auto step = static_cast<std::ptrdiff_t>((tagged + kPromisedAlignment - 1) /
-                                                          kPromisedAlignment * kPromisedAlignment);
-            EXPECT_TRUE(blocks[1] - blocks[0] == step || blocks[2] - blocks[1] == step) << bytes;
-        }
+        const bool small = bytes <= 1008;
         CallMemory::release(blocks[1]);
         auto* again = static_cast<unsigned char*>(CallMemory::allocate(bytes));
         EXPECT_TRUE(aligned(again)) << bytes;
@@ -221,6 +213,43 @@ TEST(CallMemory, AlignsEveryBlockTo16WhateverItsSize) {
         std::memset(block, 0xC3, bytes);
         CallMemory::release(block);
     }
+}
+
+// What small blocks take: many blocks of one size in one call, each block's share of its run
+// (the run's header and unused end included), against what the same sizes took with an
+// 8-byte tag in front and steps of 8 (the layout before blocks were aligned to 16). Once a
+// size class's runs fit its blocks (the second half of the blocks), its blocks take no more
+// on average over the class's sizes; over all blocks of all sizes, the first runs included,
+// no more either.
+TEST(CallMemory, SmallBlocksTakeNoMoreThanWithATagInFront) {
+    PoolEmptied emptied;
+    constexpr std::size_t kBytesPerSize = 1 << 20;
+    double taggedAll = 0;
+    double takenAll = 0;
+    for (std::size_t step = 16; step <= 1008; step += 16) {
+        double taggedClass = 0;
+        double takenClass = 0;
+        for (std::size_t bytes = step - 15; bytes <= step; ++bytes) {
+            const std::size_t count = kBytesPerSize / bytes;
+            const std::size_t half = count / 2;
+            CallMemory call;
+            for (std::size_t i = 0; i < half; ++i) {
+                ASSERT_NE(CallMemory::allocate(bytes), nullptr);
+            }
+            const std::size_t firstHalf = CallMemory::smallBlockBytes();
+            for (std::size_t i = half; i < count; ++i) {
+                ASSERT_NE(CallMemory::allocate(bytes), nullptr);
+            }
+            const std::size_t all = CallMemory::smallBlockBytes();
+            takenClass += static_cast<double>(all - firstHalf) / static_cast<double>(count - half);
+            takenAll += static_cast<double>(all) / static_cast<double>(count);
+            const auto tagged = static_cast<double>(8 + (bytes + 7) / 8 * 8);
+            taggedClass += tagged;
+            taggedAll += tagged;
+        }
+        EXPECT_LE(takenClass, taggedClass) << "blocks of " << step - 15 << " to " << step;
+    }
+    EXPECT_LE(takenAll, taggedAll);
 }
 
 // Calls that hold far more than the cap at once, in small and large blocks: when the call
