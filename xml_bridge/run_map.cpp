@@ -43,10 +43,10 @@ bool madeIn(std::atomic<Node*>& slot) noexcept {
 }
 
 // The leaf below a made top entry, made when there is none yet; null when it cannot be had.
-inline Leaf* leafMadeBelow(Leaf& leaf, std::uintptr_t) noexcept {
+[[maybe_unused]] inline Leaf* leafMadeBelow(Leaf& leaf, std::uintptr_t) noexcept {
     return &leaf;
 }
-inline Leaf* leafMadeBelow(Middle& middle, std::uintptr_t window) noexcept {
+[[maybe_unused]] inline Leaf* leafMadeBelow(Middle& middle, std::uintptr_t window) noexcept {
     std::atomic<Leaf*>& slot = tree::leafSlot(middle, window);
     return madeIn(slot) ? slot.load(std::memory_order_relaxed) : nullptr;
 }
@@ -63,8 +63,8 @@ Leaf* leafMadeFor(std::uintptr_t window) noexcept {
 }
 
 // Gives back the leaves below a top entry (none in the 32-bit builds: the entry is the leaf).
-inline void releaseBelow(Leaf&) noexcept {}
-inline void releaseBelow(Middle& middle) noexcept {
+[[maybe_unused]] inline void releaseBelow(Leaf&) noexcept {}
+[[maybe_unused]] inline void releaseBelow(Middle& middle) noexcept {
     for (std::atomic<Leaf*>& slot : middle.leaves) {
         heapFree(slot.exchange(nullptr, std::memory_order_acq_rel));
     }
