@@ -203,10 +203,12 @@ unsigned char* CallMemory::carveRun(std::size_t wanted, std::size_t sizeClass,
         }
     }
     const std::size_t fitting = run_sizes::fittingRunWindows(sizeClass);
-    for (WindowRange* range : {&spare_, &newest_}) {
-        if (wanted > fitting && range->windows() >= fitting) {
-            windows = range->windows() / fitting * fitting;
-            return range->take(windows);
+    if (wanted > fitting) {
+        for (WindowRange* range : {&spare_, &newest_}) {
+            if (range->windows() >= fitting) {
+                windows = range->windows() / fitting * fitting;
+                return range->take(windows);
+            }
         }
     }
     const std::size_t least = run_sizes::leastRunWindows(memory::stepOf(sizeClass));

@@ -14,6 +14,22 @@ constexpr std::size_t kFirstChunkWindows = 4096 / memory::kWindowBytes;
 constexpr std::size_t kHeapGivesBackFrom =
     sizeof(void*) == 8 ? std::size_t{1} << 20 : std::size_t{512} << 10;
 
+// The bytes of a run of `windows` windows that its blocks of `step` bytes leave unused (the
+// header included), and the number of its blocks.
+struct RunFit {
+    std::size_t unused;
+    std::size_t blocks;
+
+    constexpr RunFit(std::size_t windows, std::size_t step)
+        : unused(0), blocks((windows * memory::kWindowBytes - memory::kRunHeaderBytes) / step) {
+        unused = windows * memory::kWindowBytes - blocks * step;
+    }
+    constexpr bool fits() const { return unused <= 3 * blocks; }
+    constexpr bool betterThan(const RunFit& other) const {
+        return unused * other.blocks < other.unused * blocks;
+    }
+};
+
 // The fewest windows of a run that fits blocks of `step` bytes well; when no run up to the
 // longest does, the run that leaves the least unused per block.
 constexpr std::size_t fewestFittingWindows(std::size_t step) {

@@ -23,22 +23,6 @@
 
 namespace pelzor::run_sizes {
 
-// The bytes of a run of `windows` windows that its blocks of `step` bytes leave unused (the
-// header included), and the number of its blocks.
-struct RunFit {
-    std::size_t unused;
-    std::size_t blocks;
-
-    constexpr RunFit(std::size_t windows, std::size_t step)
-        : unused(0), blocks((windows * memory::kWindowBytes - memory::kRunHeaderBytes) / step) {
-        unused = windows * memory::kWindowBytes - blocks * step;
-    }
-    constexpr bool fits() const { return unused <= 3 * blocks; }
-    constexpr bool betterThan(const RunFit& other) const {
-        return unused * other.blocks < other.unused * blocks;
-    }
-};
-
 // The fewest windows of a run that holds a block of `step` bytes.
 constexpr std::size_t leastRunWindows(std::size_t step) {
     return (memory::kRunHeaderBytes + step + memory::kWindowBytes - 1) / memory::kWindowBytes;
