@@ -78,6 +78,14 @@ find "$package" -type d -exec chmod 755 {} +
 find "$package" -type f -exec chmod 644 {} + -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 zip_file="$root/dist/pelzor-$version-windows.zip"
 (cd "$package" && find . -type f | sed 's|^\./||' | sort | zip -qX -D "$zip_file" -@)
+# The zip's module must be the repository's bytes, CRLF line ends included: the VBA editor
+# imports it as the module Pelzor only with CRLF.
+if ! check=$(python3 tests/vba/check_vba_declares.py vba/Pelzor.bas --zip "$zip_file" \
+  --tables tests/image/exports_x86.txt tests/image/exports_x64.txt); then
+  echo "release: stopping: the zip's vba/Pelzor.bas fails the module check:" >&2
+  echo "$check" >&2
+  exit 1
+fi
 
 # The list a rebuild is compared with: every other file of dist/.
 (cd dist && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | sort | xargs sha256sum > SHA256SUMS)

@@ -2,7 +2,9 @@
 """Proves that the module check fails on broken modules: each row breaks the real module in
 one way (a String in a Declare, a result freed twice or not on every path, text passed
 without the UTF-8 conversion, an ANSI conversion, ...) and the check must reject the copy
-for that reason: (text replaced, its replacement, part of the failure expected).
+for that reason: (text replaced, its replacement, part of the failure expected). The module
+has CRLF line ends; rows are written with "\n", which stands for CRLF, and "<LF>" for a
+bare line feed. Zip rows pack a copy of the module changed one way into a release zip.
 
 usage: check_catches_broken_modules.py MODULE.bas X86_TABLE X64_TABLE
 """
@@ -10,6 +12,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import zipfile
 
 MUTATIONS = {
     'x64 getStringValue result As String': (
@@ -68,12 +71,29 @@ MUTATIONS = {
         'Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal text As LongPtr)',
         'Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal text As LongPtr)\nPrivate Declare PtrSafe Function lstrlenA Lib "kernel32" (ByVal text As String) As Long',
         'module lstrlenA: a String'),
+    'a line ending in LF alone': (
+        'Option Explicit\n',
+        'Option Explicit<LF>',
+        'line(s) end without CRLF'),
+    'header not the first line': (
+        'Attribute VB_Name = "Pelzor"\n',
+        '\nAttribute VB_Name = "Pelzor"\n',
+        'the first line is not'),
 }
+
+ZIP_ROWS = {
+    'zip copy with LF ends': (lambda raw: raw.replace(b"\r\n", b"\n"), "zip's vba/Pelzor.bas: "),
+    'zip copy of other bytes': (lambda raw: raw + b"' changed\r\n", "differs from the repository's"),
+}
+
+
+def crlf(text):
+    return text.replace("\n", "\r\n").replace("<LF>", "\n")
 
 
 def main():
     module, x86_table, x64_table = sys.argv[1:4]
-    source = open(module, encoding="latin-1").read()
+    source = open(module, encoding="latin-1", newline="").read()
     checker = os.path.join(os.path.dirname(os.path.abspath(__file__)), "check_vba_declares.py")
     command = [sys.executable, checker, module, "--tables", x86_table, x64_table]
     if subprocess.run(command, capture_output=True).returncode != 0:
@@ -83,17 +103,28 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         broken = os.path.join(folder, "Pelzor.bas")
         for name, (old, new, reason) in MUTATIONS.items():
+            old, new = crlf(old), crlf(new)
             if source.count(old) != 1:
                 print("FAIL: %s: the module no longer holds the text this row changes" % name)
                 missed += 1
                 continue
-            open(broken, "w", encoding="latin-1").write(source.replace(old, new))
+            open(broken, "w", encoding="latin-1", newline="").write(source.replace(old, new))
             command[2] = broken
             run = subprocess.run(command, capture_output=True, text=True)
             caught = run.returncode != 0 and reason in run.stdout
             print("%-34s %s" % (name, "rejected" if caught else "NOT REJECTED FOR ITS FAULT"))
             missed += not caught
-    print("%d of %d broken modules rejected" % (len(MUTATIONS) - missed, len(MUTATIONS)))
+        command[2] = module
+        package = os.path.join(folder, "release.zip")
+        for name, (change, reason) in ZIP_ROWS.items():
+            with zipfile.ZipFile(package, "w") as out:
+                out.writestr("vba/Pelzor.bas", change(open(module, "rb").read()))
+            run = subprocess.run(command + ["--zip", package], capture_output=True, text=True)
+            caught = run.returncode != 0 and reason in run.stdout
+            print("%-34s %s" % (name, "rejected" if caught else "NOT REJECTED FOR ITS FAULT"))
+            missed += not caught
+    rows = len(MUTATIONS) + len(ZIP_ROWS)
+    print("%d of %d broken modules rejected" % (rows - missed, rows))
     return 1 if missed else 0
 
 

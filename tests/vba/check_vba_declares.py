@@ -7,15 +7,18 @@ match the types the decorated name encodes (char* -> ByVal LongPtr, the address 
 bytes; double* -> ByRef Double; int -> ByVal Long; bool -> ByVal Boolean) with a matching
 result type (a text result, the BSTR, As LongPtr). In the 32-bit branch the declared
 arguments, four bytes each on the stack, add up to the bytes the export removes on return.
-Then the way text crosses between Strings and the library (text_path.py).
+Then the way text crosses between Strings and the library (text_path.py), and the rules a
+macro author meets first (module_rules.py); with --zip, the release zip's copy as well.
 
 usage: check_vba_declares.py MODULE.bas (--tables X86.txt X64.txt | --dll32 A.dll --dll64 B.dll)
+                             [--zip RELEASE.zip]
 """
 import argparse
 import os
 import re
 import sys
 
+from module_rules import check_module_rules
 from text_path import check_text_path, logical_lines
 
 ARGUMENT_TYPES = {"char*": ("ByVal", "LongPtr"), "double*": ("ByRef", "Double"),
@@ -104,9 +107,10 @@ def main():
     parser.add_argument("--tables", nargs=2, metavar=("X86", "X64"))
     parser.add_argument("--dll32")
     parser.add_argument("--dll64")
+    parser.add_argument("--zip")
     args = parser.parse_args()
     found = declares(args.module)
-    failures = check_text_path(args.module)
+    failures = check_text_path(args.module) + check_module_rules(args.module, args.zip)
     if args.tables:
         failures += check("x86", found["x86"], table_exports(args.tables[0]))
         failures += check("x64", found["x64"], table_exports(args.tables[1]))
