@@ -16,8 +16,9 @@ Attribute VB_Name = "Pelzor"
 '   their SysStringByteLen bytes with MultiByteToWideChar(CP_UTF8) straight from the
 '   pointer and frees them with SysFreeString, exactly once, also when decoding fails. A
 '   null result means the library ran out of memory: error 7 "Out of memory".
-' - The library's bool results are one byte, so they are declared As Byte: compare them
-'   with 0 (a Boolean result would also read a second, undefined byte).
+' - The library's bools are one byte, so they are declared As Byte: results are compared
+'   with 0 (a Boolean result would also read a second, undefined byte), and the one bool
+'   argument gets 0 or 1 (VBA's True is -1, a byte 0xFF that a C++ bool may not hold).
 ' - A Double array is handed over by passing its first element ByRef, with the number of
 '   elements it holds (count) ByVal As Long.
 ' - ReadXMLFile and WriteXMLFile carry documents between files and Strings: UTF-8 or UTF-16
@@ -26,7 +27,7 @@ Option Explicit
 
 #If Win64 Then
 Private Declare PtrSafe Function pelzorAppendXMLChild Lib "pelzor.dll" Alias "?appendXMLChild@XML@@CAPEA_WPEAD000_N@Z" _
-    (ByVal xmlText As LongPtr, ByVal childName As LongPtr, ByVal parentName As LongPtr, ByVal childText As LongPtr, ByVal unescapeTags As Boolean) As LongPtr
+    (ByVal xmlText As LongPtr, ByVal childName As LongPtr, ByVal parentName As LongPtr, ByVal childText As LongPtr, ByVal unescapeTags As Byte) As LongPtr
 Private Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CAPEA_WPEAD@Z" _
     (ByVal rootName As LongPtr) As LongPtr
 Private Declare PtrSafe Function pelzorGetDouble1DArray Lib "pelzor.dll" Alias "?getDouble1DArray@XML@@CA_NPEAD0PEANH@Z" _
@@ -45,7 +46,7 @@ Private Declare PtrSafe Function pelzorGetStringValue Lib "pelzor.dll" Alias "?g
     (ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As LongPtr
 #Else
 Private Declare PtrSafe Function pelzorAppendXMLChild Lib "pelzor.dll" Alias "?appendXMLChild@XML@@CGPA_WPAD000_N@Z" _
-    (ByVal xmlText As LongPtr, ByVal childName As LongPtr, ByVal parentName As LongPtr, ByVal childText As LongPtr, ByVal unescapeTags As Boolean) As LongPtr
+    (ByVal xmlText As LongPtr, ByVal childName As LongPtr, ByVal parentName As LongPtr, ByVal childText As LongPtr, ByVal unescapeTags As Byte) As LongPtr
 Private Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CGPA_WPAD@Z" _
     (ByVal rootName As LongPtr) As LongPtr
 Private Declare PtrSafe Function pelzorGetDouble1DArray Lib "pelzor.dll" Alias "?getDouble1DArray@XML@@CG_NPAD0PANH@Z" _
@@ -132,13 +133,14 @@ End Function
 ' parentName, printed anew; "Parent element does not exist" when there is none.
 Public Function AppendXMLChild(ByVal xmlText As String, ByVal childName As String, ByVal parentName As String, _
                                ByVal childText As String, Optional ByVal unescapeTags As Boolean = False) As String
-    Dim xml() As Byte, child() As Byte, parent() As Byte, text() As Byte
+    Dim xml() As Byte, child() As Byte, parent() As Byte, text() As Byte, flag As Byte
+    If unescapeTags Then flag = 1  ' the library tests one byte: 0 or 1, never True's 0xFF
     xml = Utf8Bytes(xmlText)
     child = Utf8Bytes(childName)
     parent = Utf8Bytes(parentName)
     text = Utf8Bytes(childText)
     AppendXMLChild = LibraryText(pelzorAppendXMLChild(VarPtr(xml(0)), VarPtr(child(0)), VarPtr(parent(0)), _
-                                                      VarPtr(text(0)), unescapeTags))
+                                                      VarPtr(text(0)), flag))
 End Function
 
 ' The number of child elements of elementName (rows of a matrix, values of a vector).

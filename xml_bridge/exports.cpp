@@ -36,7 +36,9 @@ bool containedArray(double* values, int count, Body body) noexcept {
 }  // namespace
 
 wchar_t* XML::appendXMLChild(char* xmlText, char* childName, char* parentName, char* childText,
-                             bool unescapeTags) {
+                             std::uintptr_t unescapeTagsSlot) {
+    // Any non-zero low byte is true, whatever the rest of the slot holds.
+    const bool unescapeTags = (unescapeTagsSlot & 0xFFu) != 0;
     return contained<wchar_t*>(nullptr, [&] {
         return pelzor::appendChildElement(xmlText, childName, parentName, childText, unescapeTags);
     });

@@ -3,6 +3,15 @@
 // these private static member functions, so everything that shapes those names is fixed:
 // the class name, private access, static, the calling convention and the exact parameter
 // types (plain char*, never const char*). A BSTR result is declared as wchar_t*.
+//
+// One argument is compiled differently from the name it is exported under: the bool of
+// appendXMLChild. A caller fills only its low byte (VBA's True is 0xFF, other callers pass
+// 1) and leaves the rest of the argument's slot as it was, while a C++ bool parameter lets
+// the compiler assume the byte is 0 or 1. So the compiled function takes the whole slot as
+// an integer and tests its low byte; the module-definition files export it under the name
+// a bool parameter gives.
+
+#include <cstdint>
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define PELZOR_EXPORT_CALL __stdcall
@@ -18,7 +27,7 @@ class XML {
 
     static wchar_t* PELZOR_EXPORT_CALL appendXMLChild(char* xmlText, char* childName,
                                                       char* parentName, char* childText,
-                                                      bool unescapeTags);
+                                                      std::uintptr_t unescapeTagsSlot);
     static wchar_t* PELZOR_EXPORT_CALL createBlankXML(char* rootName);
     static bool PELZOR_EXPORT_CALL getDouble1DArray(char* xmlText, char* elementName,
                                                     double* values, int count);

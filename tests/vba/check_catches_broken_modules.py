@@ -20,8 +20,8 @@ MUTATIONS = {
         '(ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As String\n#Else',
         'x64 pelzorGetStringValue: a String'),
     'x86 childText As String': (
-        'ByVal childText As LongPtr, ByVal unescapeTags As Boolean) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CGPA',
-        'ByVal childText As String, ByVal unescapeTags As Boolean) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CGPA',
+        'ByVal childText As LongPtr, ByVal unescapeTags As Byte) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CGPA',
+        'ByVal childText As String, ByVal unescapeTags As Byte) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CGPA',
         'x86 pelzorAppendXMLChild: a String'),
     'result not through LibraryText': (
         'GetStringValue = LibraryText(pelzorGetStringValue(VarPtr(xml(0)), VarPtr(name(0))))',
@@ -79,6 +79,10 @@ MUTATIONS = {
         'Attribute VB_Name = "Pelzor"\n',
         '\nAttribute VB_Name = "Pelzor"\n',
         'the first line is not'),
+    'Boolean flag in a Declare': (
+        'ByVal unescapeTags As Byte) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CA',
+        'ByVal unescapeTags As Boolean) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CA',
+        'x64 pelzorAppendXMLChild: a Boolean parameter'),
 }
 
 ZIP_ROWS = {

@@ -4,7 +4,7 @@
 For both branches of `#If Win64` in the VBA module: every Declare's Alias is one of the
 nine decorated names of that bitness (all nine present, each once), and its arguments
 match the types the decorated name encodes (char* -> ByVal LongPtr, the address of UTF-8
-bytes; double* -> ByRef Double; int -> ByVal Long; bool -> ByVal Boolean) with a matching
+bytes; double* -> ByRef Double; int -> ByVal Long; bool -> ByVal Byte, given 0 or 1) with a matching
 result type (a text result, the BSTR, As LongPtr). In the 32-bit branch the declared
 arguments, four bytes each on the stack, add up to the bytes the export removes on return.
 Then the way text crosses between Strings and the library (text_path.py), and the rules a
@@ -22,7 +22,7 @@ from module_rules import check_module_rules
 from text_path import check_text_path, logical_lines
 
 ARGUMENT_TYPES = {"char*": ("ByVal", "LongPtr"), "double*": ("ByRef", "Double"),
-                  "int": ("ByVal", "Long"), "bool": ("ByVal", "Boolean")}
+                  "int": ("ByVal", "Long"), "bool": ("ByVal", "Byte")}
 RESULT_TYPES = {"wchar_t*": "LongPtr", "int": "Long", "double": "Double", "bool": "Byte"}
 SIMPLE = {"H": "int", "N": "double", "_N": "bool"}
 POINTERS = {"D": "char*", "N": "double*", "_W": "wchar_t*"}

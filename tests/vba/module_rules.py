@@ -7,6 +7,8 @@
 import re
 import zipfile
 
+from text_path import LIBRARY, read_module
+
 HEADER = b'Attribute VB_Name = "Pelzor"\r\n'
 
 
@@ -33,9 +35,17 @@ def check_zip_copy(raw, zip_path):
     return failures
 
 
+def check_no_boolean_argument(declares):
+    return ["%s %s: a Boolean parameter; the library's bool takes a Byte of 0 or 1" % (branch, name)
+            for branch, found in declares.items() for name, original in found
+            if LIBRARY in original and re.search(r"\bAs Boolean\b", original.split(") As ")[0])]
+
+
 def check_module_rules(path, zip_path=None):
     raw = open(path, "rb").read()
+    declares, procedures = read_module(raw.decode("latin-1"))
     failures = check_line_ends(raw, "module")
+    failures += check_no_boolean_argument(declares)
     if zip_path:
         failures += check_zip_copy(raw, zip_path)
     return failures

@@ -1,5 +1,5 @@
 // Building a document through the real DLL: the worked example call by call, the mended
-// ampersand handling, and the missing-parent message.
+// ampersand handling, the missing-parent message, and the flag as callers really pass it.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -53,4 +53,25 @@ TEST(Builder, NullArgumentsGiveTheMissingParentMessageOrAnEmptyText) {
               "Parent element does not exist");
     EXPECT_EQ(take(dll.appendXMLChild("<r/>", "c", "r", nullptr, false)),
               "<r>\n    <c></c>\n</r>\n");
+}
+
+// VBA's True is the byte 0xFF, C callers pass 1; the rest of the slot is whatever the caller's
+// stack held. Only the low byte may decide.
+TEST(Builder, UnescapeFlagIsTheLowByteOfItsSlotWhateverTheRestHolds) {
+    PelzorDll dll;
+    const std::string escaped = take(dll.appendXMLChild("<r/>", "c", "r", "<i>x</i>", false));
+    const std::string unescaped = take(dll.appendXMLChild("<r/>", "c", "r", "<i>x</i>", true));
+    ASSERT_NE(escaped, unescaped);
+    const std::uintptr_t garbage = static_cast<std::uintptr_t>(0xA5C3E1F75A3C1E00ull);
+    const struct {
+        std::uintptr_t lowByte;
+        const std::string& expected;
+    } cases[] = {{0xFF, unescaped}, {0x01, unescaped}, {0x00, escaped}};
+    for (const auto& c : cases) {
+        for (std::uintptr_t rest : {std::uintptr_t{0}, garbage}) {
+            EXPECT_EQ(take(dll.appendXMLChildSlot("<r/>", "c", "r", "<i>x</i>", rest | c.lowByte)),
+                      c.expected)
+                << std::hex << "slot 0x" << (rest | c.lowByte);
+        }
+    }
 }

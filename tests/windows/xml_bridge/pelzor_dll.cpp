@@ -112,6 +112,14 @@ wchar_t* PelzorDll::appendXMLChild(const char* xml, const char* child, const cha
     return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
 }
 
+wchar_t* PelzorDll::appendXMLChildSlot(const char* xml, const char* child, const char* parent,
+                                       const char* text, std::uintptr_t unescapeSlot) {
+    auto r =
+        call("appendXMLChild", {word(xml), word(child), word(parent), word(text), unescapeSlot},
+             Returns::Integer);
+    return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
+}
+
 wchar_t* PelzorDll::createBlankXML(const char* root) {
     auto r = call("createBlankXML", {word(root)}, Returns::Integer);
     return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));

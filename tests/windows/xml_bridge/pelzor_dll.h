@@ -26,6 +26,10 @@ public:
 
     wchar_t* appendXMLChild(const char* xml, const char* child, const char* parent,
                             const char* text, bool unescape);
+    // appendXMLChild with the bool's whole argument slot as given (a machine word: on the
+    // stack in both builds, 4 bytes in the 32-bit one, 8 in the 64-bit one).
+    wchar_t* appendXMLChildSlot(const char* xml, const char* child, const char* parent,
+                                const char* text, std::uintptr_t unescapeSlot);
     wchar_t* createBlankXML(const char* root);
     bool getDouble1DArray(const char* xml, const char* name, double* values, int count);
     bool getDouble2DArray(const char* xml, const char* name, double* values, int count);
