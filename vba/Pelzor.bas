@@ -31,9 +31,9 @@ Private Declare PtrSafe Function pelzorAppendXMLChild Lib "pelzor.dll" Alias "?a
 Private Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CAPEA_WPEAD@Z" _
     (ByVal rootName As LongPtr) As LongPtr
 Private Declare PtrSafe Function pelzorGetDouble1DArray Lib "pelzor.dll" Alias "?getDouble1DArray@XML@@CA_NPEAD0PEANH@Z" _
-    (ByVal xmlText As LongPtr, ByVal elementName As LongPtr, ByRef values As Double, ByVal count As Long) As Byte
+    (ByVal xmlText As LongPtr, ByVal elementName As LongPtr, ByRef firstValue As Double, ByVal valueCount As Long) As Byte
 Private Declare PtrSafe Function pelzorGetDouble2DArray Lib "pelzor.dll" Alias "?getDouble2DArray@XML@@CA_NPEAD0PEANH@Z" _
-    (ByVal xmlText As LongPtr, ByVal elementName As LongPtr, ByRef values As Double, ByVal count As Long) As Byte
+    (ByVal xmlText As LongPtr, ByVal elementName As LongPtr, ByRef firstValue As Double, ByVal valueCount As Long) As Byte
 Private Declare PtrSafe Function pelzorGetDoubleArrayColumns Lib "pelzor.dll" Alias "?getDoubleArrayColumns@XML@@CAHPEAD0@Z" _
     (ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As Long
 Private Declare PtrSafe Function pelzorGetDoubleArrayRows Lib "pelzor.dll" Alias "?getDoubleArrayRows@XML@@CAHPEAD0@Z" _
@@ -50,9 +50,9 @@ Private Declare PtrSafe Function pelzorAppendXMLChild Lib "pelzor.dll" Alias "?a
 Private Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CGPA_WPAD@Z" _
     (ByVal rootName As LongPtr) As LongPtr
 Private Declare PtrSafe Function pelzorGetDouble1DArray Lib "pelzor.dll" Alias "?getDouble1DArray@XML@@CG_NPAD0PANH@Z" _
-    (ByVal xmlText As LongPtr, ByVal elementName As LongPtr, ByRef values As Double, ByVal count As Long) As Byte
+    (ByVal xmlText As LongPtr, ByVal elementName As LongPtr, ByRef firstValue As Double, ByVal valueCount As Long) As Byte
 Private Declare PtrSafe Function pelzorGetDouble2DArray Lib "pelzor.dll" Alias "?getDouble2DArray@XML@@CG_NPAD0PANH@Z" _
-    (ByVal xmlText As LongPtr, ByVal elementName As LongPtr, ByRef values As Double, ByVal count As Long) As Byte
+    (ByVal xmlText As LongPtr, ByVal elementName As LongPtr, ByRef firstValue As Double, ByVal valueCount As Long) As Byte
 Private Declare PtrSafe Function pelzorGetDoubleArrayColumns Lib "pelzor.dll" Alias "?getDoubleArrayColumns@XML@@CGHPAD0@Z" _
     (ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As Long
 Private Declare PtrSafe Function pelzorGetDoubleArrayRows Lib "pelzor.dll" Alias "?getDoubleArrayRows@XML@@CGHPAD0@Z" _
@@ -70,18 +70,18 @@ Private Declare PtrSafe Function WideCharToMultiByte Lib "kernel32" (ByVal codeP
     ByVal defaultChar As LongPtr, ByVal usedDefault As LongPtr) As Long
 Private Declare PtrSafe Function MultiByteToWideChar Lib "kernel32" (ByVal codePage As Long, ByVal flags As Long, _
     ByVal bytes As LongPtr, ByVal byteLength As Long, ByVal wideText As LongPtr, ByVal wideLength As Long) As Long
-Private Declare PtrSafe Function SysStringByteLen Lib "oleaut32" (ByVal text As LongPtr) As Long
-Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal text As LongPtr)
+Private Declare PtrSafe Function SysStringByteLen Lib "oleaut32" (ByVal bstr As LongPtr) As Long
+Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal bstr As LongPtr)
 
-Private Declare PtrSafe Function CreateFileW Lib "kernel32" (ByVal fileName As LongPtr, ByVal desiredAccess As Long, _
-    ByVal shareMode As Long, ByVal security As LongPtr, ByVal creation As Long, ByVal attributes As Long, _
-    ByVal template As LongPtr) As LongPtr
-Private Declare PtrSafe Function GetFileSize Lib "kernel32" (ByVal file As LongPtr, ByRef sizeHigh As Long) As Long
-Private Declare PtrSafe Function ReadFile Lib "kernel32" (ByVal file As LongPtr, ByVal buffer As LongPtr, _
+Private Declare PtrSafe Function CreateFileW Lib "kernel32" (ByVal widePath As LongPtr, ByVal desiredAccess As Long, _
+    ByVal shareMode As Long, ByVal security As LongPtr, ByVal creation As Long, ByVal flagsAndAttributes As Long, _
+    ByVal templateFile As LongPtr) As LongPtr
+Private Declare PtrSafe Function GetFileSize Lib "kernel32" (ByVal hFile As LongPtr, ByRef sizeHigh As Long) As Long
+Private Declare PtrSafe Function ReadFile Lib "kernel32" (ByVal hFile As LongPtr, ByVal memory As LongPtr, _
     ByVal toRead As Long, ByRef done As Long, ByVal overlapped As LongPtr) As Long
-Private Declare PtrSafe Function WriteFile Lib "kernel32" (ByVal file As LongPtr, ByVal buffer As LongPtr, _
+Private Declare PtrSafe Function WriteFile Lib "kernel32" (ByVal hFile As LongPtr, ByVal memory As LongPtr, _
     ByVal toWrite As Long, ByRef done As Long, ByVal overlapped As LongPtr) As Long
-Private Declare PtrSafe Function CloseHandle Lib "kernel32" (ByVal handle As LongPtr) As Long
+Private Declare PtrSafe Function CloseHandle Lib "kernel32" (ByVal hObject As LongPtr) As Long
 
 Private Const CP_UTF8 As Long = 65001
 Private Const MB_ERR_INVALID_CHARS As Long = 8
@@ -100,26 +100,26 @@ Private Const ERROR_PATH_NOT_FOUND As Long = 3
 ' The text of the first element named elementName; "Element does not exist" when there is
 ' none, "" when it has no text.
 Public Function GetStringValue(ByVal xmlText As String, ByVal elementName As String) As String
-    Dim xml() As Byte, name() As Byte
+    Dim xml() As Byte, element() As Byte
     xml = Utf8Bytes(xmlText)
-    name = Utf8Bytes(elementName)
-    GetStringValue = LibraryText(pelzorGetStringValue(VarPtr(xml(0)), VarPtr(name(0))))
+    element = Utf8Bytes(elementName)
+    GetStringValue = LibraryText(pelzorGetStringValue(VarPtr(xml(0)), VarPtr(element(0))))
 End Function
 
 ' The element's text read as a whole number (0 when missing or not a number).
 Public Function GetIntegerValue(ByVal xmlText As String, ByVal elementName As String) As Long
-    Dim xml() As Byte, name() As Byte
+    Dim xml() As Byte, element() As Byte
     xml = Utf8Bytes(xmlText)
-    name = Utf8Bytes(elementName)
-    GetIntegerValue = pelzorGetIntegerValue(VarPtr(xml(0)), VarPtr(name(0)))
+    element = Utf8Bytes(elementName)
+    GetIntegerValue = pelzorGetIntegerValue(VarPtr(xml(0)), VarPtr(element(0)))
 End Function
 
 ' The element's text read as a number, always with "." as the decimal separator.
 Public Function GetDoubleValue(ByVal xmlText As String, ByVal elementName As String) As Double
-    Dim xml() As Byte, name() As Byte
+    Dim xml() As Byte, element() As Byte
     xml = Utf8Bytes(xmlText)
-    name = Utf8Bytes(elementName)
-    GetDoubleValue = pelzorGetDoubleValue(VarPtr(xml(0)), VarPtr(name(0)))
+    element = Utf8Bytes(elementName)
+    GetDoubleValue = pelzorGetDoubleValue(VarPtr(xml(0)), VarPtr(element(0)))
 End Function
 
 ' "<?xml version='1.0' encoding='utf-8'?><rootName></rootName>"
@@ -133,52 +133,52 @@ End Function
 ' parentName, printed anew; "Parent element does not exist" when there is none.
 Public Function AppendXMLChild(ByVal xmlText As String, ByVal childName As String, ByVal parentName As String, _
                                ByVal childText As String, Optional ByVal unescapeTags As Boolean = False) As String
-    Dim xml() As Byte, child() As Byte, parent() As Byte, text() As Byte, flag As Byte
+    Dim xml() As Byte, childTag() As Byte, parentTag() As Byte, childValue() As Byte, flag As Byte
     If unescapeTags Then flag = 1  ' the library tests one byte: 0 or 1, never True's 0xFF
     xml = Utf8Bytes(xmlText)
-    child = Utf8Bytes(childName)
-    parent = Utf8Bytes(parentName)
-    text = Utf8Bytes(childText)
-    AppendXMLChild = LibraryText(pelzorAppendXMLChild(VarPtr(xml(0)), VarPtr(child(0)), VarPtr(parent(0)), _
-                                                      VarPtr(text(0)), flag))
+    childTag = Utf8Bytes(childName)
+    parentTag = Utf8Bytes(parentName)
+    childValue = Utf8Bytes(childText)
+    AppendXMLChild = LibraryText(pelzorAppendXMLChild(VarPtr(xml(0)), VarPtr(childTag(0)), VarPtr(parentTag(0)), _
+                                                      VarPtr(childValue(0)), flag))
 End Function
 
 ' The number of child elements of elementName (rows of a matrix, values of a vector).
 Public Function GetDoubleArrayRows(ByVal xmlText As String, ByVal elementName As String) As Long
-    Dim xml() As Byte, name() As Byte
+    Dim xml() As Byte, element() As Byte
     xml = Utf8Bytes(xmlText)
-    name = Utf8Bytes(elementName)
-    GetDoubleArrayRows = pelzorGetDoubleArrayRows(VarPtr(xml(0)), VarPtr(name(0)))
+    element = Utf8Bytes(elementName)
+    GetDoubleArrayRows = pelzorGetDoubleArrayRows(VarPtr(xml(0)), VarPtr(element(0)))
 End Function
 
 ' The number of cells in the first row of the matrix elementName.
 Public Function GetDoubleArrayColumns(ByVal xmlText As String, ByVal elementName As String) As Long
-    Dim xml() As Byte, name() As Byte
+    Dim xml() As Byte, element() As Byte
     xml = Utf8Bytes(xmlText)
-    name = Utf8Bytes(elementName)
-    GetDoubleArrayColumns = pelzorGetDoubleArrayColumns(VarPtr(xml(0)), VarPtr(name(0)))
+    element = Utf8Bytes(elementName)
+    GetDoubleArrayColumns = pelzorGetDoubleArrayColumns(VarPtr(xml(0)), VarPtr(element(0)))
 End Function
 
 ' Fills values (any Double array) from the vector under elementName; the array's size is
 ' the count. Returns False only when the library ran out of memory (values are then 0).
-Public Function GetDouble1DArray(ByVal xmlText As String, ByVal elementName As String, values() As Double) As Boolean
-    Dim count As Long, xml() As Byte, name() As Byte
-    count = UBound(values) - LBound(values) + 1
-    If count <= 0 Then GetDouble1DArray = True: Exit Function
+Public Function GetDouble1DArray(ByVal xmlText As String, ByVal elementName As String, Values() As Double) As Boolean
+    Dim valueCount As Long, xml() As Byte, element() As Byte
+    valueCount = UBound(Values) - LBound(Values) + 1
+    If valueCount <= 0 Then GetDouble1DArray = True: Exit Function
     xml = Utf8Bytes(xmlText)
-    name = Utf8Bytes(elementName)
-    GetDouble1DArray = pelzorGetDouble1DArray(VarPtr(xml(0)), VarPtr(name(0)), values(LBound(values)), count) <> 0
+    element = Utf8Bytes(elementName)
+    GetDouble1DArray = pelzorGetDouble1DArray(VarPtr(xml(0)), VarPtr(element(0)), Values(LBound(Values)), valueCount) <> 0
 End Function
 
 ' Fills values (a one-dimensional Double array of rows * columns elements) with the cells of
 ' the matrix under elementName, row after row.
-Public Function GetDouble2DArray(ByVal xmlText As String, ByVal elementName As String, values() As Double) As Boolean
-    Dim count As Long, xml() As Byte, name() As Byte
-    count = UBound(values) - LBound(values) + 1
-    If count <= 0 Then GetDouble2DArray = True: Exit Function
+Public Function GetDouble2DArray(ByVal xmlText As String, ByVal elementName As String, Values() As Double) As Boolean
+    Dim valueCount As Long, xml() As Byte, element() As Byte
+    valueCount = UBound(Values) - LBound(Values) + 1
+    If valueCount <= 0 Then GetDouble2DArray = True: Exit Function
     xml = Utf8Bytes(xmlText)
-    name = Utf8Bytes(elementName)
-    GetDouble2DArray = pelzorGetDouble2DArray(VarPtr(xml(0)), VarPtr(name(0)), values(LBound(values)), count) <> 0
+    element = Utf8Bytes(elementName)
+    GetDouble2DArray = pelzorGetDouble2DArray(VarPtr(xml(0)), VarPtr(element(0)), Values(LBound(Values)), valueCount) <> 0
 End Function
 
 ' ---- Wrappers for natural calls --------------------------------------------------------
@@ -186,20 +186,20 @@ End Function
 ' The vector under elementName as a Double array indexed 0 To n - 1, or Empty when it holds
 ' no value (test with IsEmpty).
 Public Function ReadVector(ByVal xmlText As String, ByVal elementName As String) As Variant
-    Dim count As Long, xml() As Byte, name() As Byte
-    Dim values() As Double
+    Dim valueCount As Long, xml() As Byte, element() As Byte
+    Dim vector() As Double
     xml = Utf8Bytes(xmlText)
-    name = Utf8Bytes(elementName)
-    count = pelzorGetDoubleArrayRows(VarPtr(xml(0)), VarPtr(name(0)))
-    If count <= 0 Then
+    element = Utf8Bytes(elementName)
+    valueCount = pelzorGetDoubleArrayRows(VarPtr(xml(0)), VarPtr(element(0)))
+    If valueCount <= 0 Then
         ReadVector = Empty
         Exit Function
     End If
-    ReDim values(0 To count - 1)
-    If pelzorGetDouble1DArray(VarPtr(xml(0)), VarPtr(name(0)), values(0), count) = 0 Then
+    ReDim vector(0 To valueCount - 1)
+    If pelzorGetDouble1DArray(VarPtr(xml(0)), VarPtr(element(0)), vector(0), valueCount) = 0 Then
         Err.Raise 7, "Pelzor.ReadVector", "Out of memory"
     End If
-    ReadVector = values
+    ReadVector = vector
 End Function
 
 ' The matrix under elementName as a Double array (1 To rows, 1 To columns), ready to be
@@ -207,24 +207,24 @@ End Function
 ' Empty when it has no cell. The width is that of the first row; the library packs the
 ' cells row after row, so rows of other widths shift the cells after them.
 Public Function ReadMatrix(ByVal xmlText As String, ByVal elementName As String) As Variant
-    Dim rows As Long, columns As Long, r As Long, c As Long, xml() As Byte, name() As Byte
+    Dim rowCount As Long, columnCount As Long, r As Long, c As Long, xml() As Byte, element() As Byte
     Dim packed() As Double, matrix() As Double
     xml = Utf8Bytes(xmlText)
-    name = Utf8Bytes(elementName)
-    rows = pelzorGetDoubleArrayRows(VarPtr(xml(0)), VarPtr(name(0)))
-    columns = pelzorGetDoubleArrayColumns(VarPtr(xml(0)), VarPtr(name(0)))
-    If rows <= 0 Or columns <= 0 Then
+    element = Utf8Bytes(elementName)
+    rowCount = pelzorGetDoubleArrayRows(VarPtr(xml(0)), VarPtr(element(0)))
+    columnCount = pelzorGetDoubleArrayColumns(VarPtr(xml(0)), VarPtr(element(0)))
+    If rowCount <= 0 Or columnCount <= 0 Then
         ReadMatrix = Empty
         Exit Function
     End If
-    ReDim packed(0 To rows * columns - 1)
-    If pelzorGetDouble2DArray(VarPtr(xml(0)), VarPtr(name(0)), packed(0), rows * columns) = 0 Then
+    ReDim packed(0 To rowCount * columnCount - 1)
+    If pelzorGetDouble2DArray(VarPtr(xml(0)), VarPtr(element(0)), packed(0), rowCount * columnCount) = 0 Then
         Err.Raise 7, "Pelzor.ReadMatrix", "Out of memory"
     End If
-    ReDim matrix(1 To rows, 1 To columns)
-    For r = 1 To rows
-        For c = 1 To columns
-            matrix(r, c) = packed((r - 1) * columns + (c - 1))
+    ReDim matrix(1 To rowCount, 1 To columnCount)
+    For r = 1 To rowCount
+        For c = 1 To columnCount
+            matrix(r, c) = packed((r - 1) * columnCount + (c - 1))
         Next c
     Next r
     ReadMatrix = matrix
@@ -250,86 +250,86 @@ End Function
 ' byte-order mark, or UTF-16 little- or big-endian with its mark. Raises error 53 "File not
 ' found" or 76 "Path not found" with the path, 75 when the file cannot be read, and 5 when
 ' its bytes are not text in one of those encodings.
-Public Function ReadXMLFile(ByVal path As String) As String
-    Dim file As LongPtr, bytes() As Byte, size As Long, sizeHigh As Long, done As Long
-    Dim text As String, failure As Long, description As String
-    file = OpenFile(path, False)
+Public Function ReadXMLFile(ByVal Path As String) As String
+    Dim fileHandle As LongPtr, bytes() As Byte, byteCount As Long, sizeHigh As Long, done As Long
+    Dim decoded As String, failure As Long, message As String
+    fileHandle = OpenFile(Path, False)
     On Error GoTo Release
-    size = GetFileSize(file, sizeHigh)
-    If sizeHigh <> 0 Or size < 0 Then Err.Raise 7, , "File too large to read into a String"
-    If size > 0 Then
-        ReDim bytes(0 To size - 1)
-        If ReadFile(file, VarPtr(bytes(0)), size, done, 0) = 0 Then
+    byteCount = GetFileSize(fileHandle, sizeHigh)
+    If sizeHigh <> 0 Or byteCount < 0 Then Err.Raise 7, , "File too large to read into a String"
+    If byteCount > 0 Then
+        ReDim bytes(0 To byteCount - 1)
+        If ReadFile(fileHandle, VarPtr(bytes(0)), byteCount, done, 0) = 0 Then
             Err.Raise 75, , "Cannot read the file (Windows error " & Err.LastDllError & ")"
         End If
-        If done <> size Then Err.Raise 75, , "The file was cut short while it was read"
-        text = TextOfFileBytes(bytes)
+        If done <> byteCount Then Err.Raise 75, , "The file was cut short while it was read"
+        decoded = TextOfFileBytes(bytes)
     End If
 Release:
     failure = Err.Number
-    description = Err.Description
+    message = Err.Description
     On Error GoTo 0
-    CloseHandle file
-    If failure <> 0 Then Err.Raise failure, "Pelzor.ReadXMLFile", description & ": " & path
-    ReadXMLFile = text
+    CloseHandle fileHandle
+    If failure <> 0 Then Err.Raise failure, "Pelzor.ReadXMLFile", message & ": " & Path
+    ReadXMLFile = decoded
 End Function
 
 ' Writes text to the file at path as UTF-8 without a byte-order mark, replacing the file if
 ' there is one. Raises error 76 "Path not found" when the folder does not exist and 75 when
 ' the file cannot be written.
-Public Sub WriteXMLFile(ByVal path As String, ByVal text As String)
-    Dim bytes() As Byte, file As LongPtr, size As Long, done As Long
-    Dim failure As Long, description As String
-    bytes = Utf8Bytes(text)
-    size = UBound(bytes)  ' the bytes of the text, without the closing NUL
-    file = OpenFile(path, True)
+Public Sub WriteXMLFile(ByVal Path As String, ByVal Text As String)
+    Dim bytes() As Byte, fileHandle As LongPtr, byteCount As Long, done As Long
+    Dim failure As Long, message As String
+    bytes = Utf8Bytes(Text)
+    byteCount = UBound(bytes)  ' the bytes of the text, without the closing NUL
+    fileHandle = OpenFile(Path, True)
     On Error GoTo Release
-    If size > 0 Then
-        If WriteFile(file, VarPtr(bytes(0)), size, done, 0) = 0 Then
+    If byteCount > 0 Then
+        If WriteFile(fileHandle, VarPtr(bytes(0)), byteCount, done, 0) = 0 Then
             Err.Raise 75, , "Cannot write the file (Windows error " & Err.LastDllError & ")"
         End If
-        If done <> size Then Err.Raise 75, , "The disk took only part of the text"
+        If done <> byteCount Then Err.Raise 75, , "The disk took only part of the text"
     End If
 Release:
     failure = Err.Number
-    description = Err.Description
+    message = Err.Description
     On Error GoTo 0
-    If CloseHandle(file) = 0 And failure = 0 Then
+    If CloseHandle(fileHandle) = 0 And failure = 0 Then
         failure = 75
-        description = "Cannot finish writing the file (Windows error " & Err.LastDllError & ")"
+        message = "Cannot finish writing the file (Windows error " & Err.LastDllError & ")"
     End If
-    If failure <> 0 Then Err.Raise failure, "Pelzor.WriteXMLFile", description & ": " & path
+    If failure <> 0 Then Err.Raise failure, "Pelzor.WriteXMLFile", message & ": " & Path
 End Sub
 
 ' A handle of the file at path, opened for reading, or created anew for writing.
-Private Function OpenFile(ByVal path As String, ByVal forWriting As Boolean) As LongPtr
-    Dim file As LongPtr, failure As Long
-    If Len(path) = 0 Then Err.Raise 52, "Pelzor", "Bad file name: the path is empty"
+Private Function OpenFile(ByVal filePath As String, ByVal forWriting As Boolean) As LongPtr
+    Dim fileHandle As LongPtr, failure As Long
+    If Len(filePath) = 0 Then Err.Raise 52, "Pelzor", "Bad file name: the path is empty"
     If forWriting Then
-        file = CreateFileW(StrPtr(path), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0)
+        fileHandle = CreateFileW(StrPtr(filePath), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0)
     Else
-        file = CreateFileW(StrPtr(path), GENERIC_READ, FILE_SHARE_READ Or FILE_SHARE_WRITE, 0, OPEN_EXISTING, _
+        fileHandle = CreateFileW(StrPtr(filePath), GENERIC_READ, FILE_SHARE_READ Or FILE_SHARE_WRITE, 0, OPEN_EXISTING, _
                            FILE_ATTRIBUTE_NORMAL, 0)
     End If
-    If file = -1 Then  ' INVALID_HANDLE_VALUE
+    If fileHandle = -1 Then  ' INVALID_HANDLE_VALUE
         failure = Err.LastDllError
-        If failure = ERROR_FILE_NOT_FOUND Then Err.Raise 53, "Pelzor", "File not found: " & path
-        If failure = ERROR_PATH_NOT_FOUND Then Err.Raise 76, "Pelzor", "Path not found: " & path
-        Err.Raise 75, "Pelzor", "Cannot open " & path & " (Windows error " & failure & ")"
+        If failure = ERROR_FILE_NOT_FOUND Then Err.Raise 53, "Pelzor", "File not found: " & filePath
+        If failure = ERROR_PATH_NOT_FOUND Then Err.Raise 76, "Pelzor", "Path not found: " & filePath
+        Err.Raise 75, "Pelzor", "Cannot open " & filePath & " (Windows error " & failure & ")"
     End If
-    OpenFile = file
+    OpenFile = fileHandle
 End Function
 
 ' The text of a file's bytes, by its byte-order mark: UTF-16 little- or big-endian (FF FE,
 ' FE FF), UTF-8 (EF BB BF) or, with no mark, UTF-8.
 Private Function TextOfFileBytes(ByRef bytes() As Byte) As String
-    Dim size As Long, start As Long, i As Long, swap As Byte, units As String
-    size = UBound(bytes) + 1
-    If size >= 2 Then
+    Dim byteCount As Long, first As Long, i As Long, swap As Byte, units As String
+    byteCount = UBound(bytes) + 1
+    If byteCount >= 2 Then
         If (bytes(0) = &HFF And bytes(1) = &HFE) Or (bytes(0) = &HFE And bytes(1) = &HFF) Then
-            If size Mod 2 <> 0 Then Err.Raise 5, , "Text is not UTF-16: its length is odd"
+            If byteCount Mod 2 <> 0 Then Err.Raise 5, , "Text is not UTF-16: its length is odd"
             If bytes(0) = &HFE Then
-                For i = 0 To size - 2 Step 2
+                For i = 0 To byteCount - 2 Step 2
                     swap = bytes(i): bytes(i) = bytes(i + 1): bytes(i + 1) = swap
                 Next i
             End If
@@ -338,10 +338,10 @@ Private Function TextOfFileBytes(ByRef bytes() As Byte) As String
             Exit Function
         End If
     End If
-    If size >= 3 Then
-        If bytes(0) = &HEF And bytes(1) = &HBB And bytes(2) = &HBF Then start = 3
+    If byteCount >= 3 Then
+        If bytes(0) = &HEF And bytes(1) = &HBB And bytes(2) = &HBF Then first = 3
     End If
-    If size > start Then TextOfFileBytes = TextFromUtf8(VarPtr(bytes(start)), size - start, True)
+    If byteCount > first Then TextOfFileBytes = TextFromUtf8(VarPtr(bytes(first)), byteCount - first, True)
 End Function
 
 ' ---- The one way text crosses: String to UTF-8 bytes and back ---------------------------
@@ -349,16 +349,16 @@ End Function
 ' The UTF-8 bytes of text followed by one NUL, for the library's char* arguments: pass
 ' VarPtr(bytes(0)). An empty text gives the NUL alone. A NUL inside the text would end it
 ' early for the library, so it is refused rather than cut short silently.
-Private Function Utf8Bytes(ByRef text As String) As Byte()
-    Dim bytes() As Byte, length As Long
-    If InStr(text, vbNullChar) > 0 Then Err.Raise 5, "Pelzor", "Text holds a NUL character"
-    If Len(text) > 0 Then
-        length = WideCharToMultiByte(CP_UTF8, 0, StrPtr(text), Len(text), 0, 0, 0, 0)
-        If length = 0 Then Err.Raise 5, "Pelzor", "Text cannot be converted to UTF-8"
+Private Function Utf8Bytes(ByRef unicodeText As String) As Byte()
+    Dim bytes() As Byte, byteCount As Long
+    If InStr(unicodeText, vbNullChar) > 0 Then Err.Raise 5, "Pelzor", "Text holds a NUL character"
+    If Len(unicodeText) > 0 Then
+        byteCount = WideCharToMultiByte(CP_UTF8, 0, StrPtr(unicodeText), Len(unicodeText), 0, 0, 0, 0)
+        If byteCount = 0 Then Err.Raise 5, "Pelzor", "Text cannot be converted to UTF-8"
     End If
-    ReDim bytes(0 To length)
-    If length > 0 Then
-        WideCharToMultiByte CP_UTF8, 0, StrPtr(text), Len(text), VarPtr(bytes(0)), length, 0, 0
+    ReDim bytes(0 To byteCount)
+    If byteCount > 0 Then
+        WideCharToMultiByte CP_UTF8, 0, StrPtr(unicodeText), Len(unicodeText), VarPtr(bytes(0)), byteCount, 0, 0
     End If
     Utf8Bytes = bytes
 End Function
@@ -366,29 +366,29 @@ End Function
 ' The String of the byteLength UTF-8 bytes at address bytes. Bytes that are not UTF-8
 ' become U+FFFD, or with strict raise error 5.
 Private Function TextFromUtf8(ByVal bytes As LongPtr, ByVal byteLength As Long, ByVal strict As Boolean) As String
-    Dim text As String, length As Long, flags As Long
+    Dim decoded As String, unitCount As Long, flags As Long
     If byteLength = 0 Then Exit Function
     If strict Then flags = MB_ERR_INVALID_CHARS
-    length = MultiByteToWideChar(CP_UTF8, flags, bytes, byteLength, 0, 0)
-    If length = 0 Then Err.Raise 5, "Pelzor", "Text is not UTF-8"
-    text = String$(length, vbNullChar)
-    MultiByteToWideChar CP_UTF8, flags, bytes, byteLength, StrPtr(text), length
-    TextFromUtf8 = text
+    unitCount = MultiByteToWideChar(CP_UTF8, flags, bytes, byteLength, 0, 0)
+    If unitCount = 0 Then Err.Raise 5, "Pelzor", "Text is not UTF-8"
+    decoded = String$(unitCount, vbNullChar)
+    MultiByteToWideChar CP_UTF8, flags, bytes, byteLength, StrPtr(decoded), unitCount
+    TextFromUtf8 = decoded
 End Function
 
 ' The text of a result string of the library (a BSTR of UTF-8 bytes), which is then freed:
 ' exactly once, on the way out, whether decoding succeeds or fails. A null result is the
 ' library's sign that it ran out of memory.
-Private Function LibraryText(ByVal result As LongPtr) As String
-    Dim text As String, failure As Long, description As String
-    If result = 0 Then Err.Raise 7, "Pelzor", "Out of memory"
+Private Function LibraryText(ByVal returned As LongPtr) As String
+    Dim decoded As String, failure As Long, message As String
+    If returned = 0 Then Err.Raise 7, "Pelzor", "Out of memory"
     On Error GoTo Release
-    text = TextFromUtf8(result, SysStringByteLen(result), False)
+    decoded = TextFromUtf8(returned, SysStringByteLen(returned), False)
 Release:
     failure = Err.Number
-    description = Err.Description
+    message = Err.Description
     On Error GoTo 0
-    SysFreeString result
-    If failure <> 0 Then Err.Raise failure, "Pelzor", description
-    LibraryText = text
+    SysFreeString returned
+    If failure <> 0 Then Err.Raise failure, "Pelzor", message
+    LibraryText = decoded
 End Function

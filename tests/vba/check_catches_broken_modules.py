@@ -83,6 +83,10 @@ MUTATIONS = {
         'ByVal unescapeTags As Byte) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CA',
         'ByVal unescapeTags As Boolean) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CA',
         'x64 pelzorAppendXMLChild: a Boolean parameter'),
+    'local recasing the user\'s .Rows': (
+        'Dim rowCount As Long, columnCount As Long',
+        'Dim rows As Long, columnCount As Long',
+        "declares 'rows', which recases the object model's 'Rows'"),
 }
 
 ZIP_ROWS = {

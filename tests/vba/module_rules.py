@@ -7,7 +7,21 @@
 import re
 import zipfile
 
-from text_path import LIBRARY, read_module
+from text_path import LIBRARY, logical_lines, read_module
+
+# Words of the spreadsheet's, VBA's and the scripting runtime's object models that macro
+# code writes as members or objects, in their own casing.
+OBJECT_MODEL_WORDS = """
+    Add Address Application Areas Attributes Border Borders Buffer Caption Category Cells
+    Character Characters Chart Charts Close Code Color Column Columns Comment Comments Content
+    Copy Count Creator Data Default Delete Description Drive Encoding Error Field Fields File
+    FileName Files Filter Find Folder Font Format Formula FullName Handle Height Hidden Index
+    Item Items Key Keys Kind Label Left Length Line Lines List Location Mode Module Name Names
+    Number Offset Open Order Parent Paste Path Pattern Picture Position Range Remove Replace
+    Resize Result Row Rows Save Selection Series Shape Shapes Sheets Size Sort Source Start
+    Status Style Table Template Text Title Top Type Value Value2 Values Version Visible Width
+    Workbook Workbooks Worksheet Worksheets
+""".split()
 
 HEADER = b'Attribute VB_Name = "Pelzor"\r\n'
 
@@ -41,11 +55,44 @@ def check_no_boolean_argument(declares):
             if LIBRARY in original and re.search(r"\bAs Boolean\b", original.split(") As ")[0])]
 
 
+def declared_names(raw):
+    """Every name the module declares, as (name, line)."""
+    names = []
+    for _, code, _ in logical_lines(raw):
+        header = re.match(r'(?:(?:Public|Private) )?(?:Declare PtrSafe )?(?:Function|Sub) (\w+)'
+                          r'(?: Lib ""(?: Alias "")?)?\s*\((.*?)\)(?:\s*As \w+(?:\(\))?)?\s*$', code)
+        declaration = re.match(r"(?:(?:Public|Private) )?(?:Dim|Const|Static) (.*)$", code)
+        if header:
+            names.append((header.group(1), code))
+            parts = header.group(2).split(",")
+        elif declaration:
+            parts = declaration.group(1).split(",")
+        else:
+            continue
+        for part in parts:
+            found = re.match(r"\s*(?:Optional )?(?:ByVal |ByRef )?(?:ParamArray )?(\w+)", part)
+            if found and found.group(1):
+                names.append((found.group(1), code))
+    return names
+
+
+def check_casing(raw):
+    words = {word.lower(): word for word in OBJECT_MODEL_WORDS}
+    failures = []
+    for name, code in declared_names(raw):
+        word = words.get(name.lower())
+        if word and name != word:
+            failures.append("declares %r, which recases the object model's %r in the user's "
+                            "project: %s" % (name, word, code))
+    return failures
+
+
 def check_module_rules(path, zip_path=None):
     raw = open(path, "rb").read()
     declares, procedures = read_module(raw.decode("latin-1"))
     failures = check_line_ends(raw, "module")
     failures += check_no_boolean_argument(declares)
+    failures += check_casing(raw.decode("latin-1"))
     if zip_path:
         failures += check_zip_copy(raw, zip_path)
     return failures
