@@ -24,40 +24,40 @@ MUTATIONS = {
         'ByVal childText As String, ByVal unescapeTags As Byte) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CGPA',
         'x86 pelzorAppendXMLChild: a String'),
     'result not through LibraryText': (
-        'GetStringValue = LibraryText(pelzorGetStringValue(VarPtr(xml(0)), VarPtr(name(0))))',
-        'GetStringValue = TextFromUtf8(pelzorGetStringValue(VarPtr(xml(0)), VarPtr(name(0))), 10, False)',
+        'GetStringValue = LibraryText(pelzorGetStringValue(VarPtr(xml(0)), VarPtr(element(0))))',
+        'GetStringValue = TextFromUtf8(pelzorGetStringValue(VarPtr(xml(0)), VarPtr(element(0))), 10, False)',
         'does not go straight to LibraryText'),
     'second free': (
         '    CreateBlankXML = LibraryText(pelzorCreateBlankXML(VarPtr(root(0))))',
         '    Dim r As LongPtr\n    r = pelzorCreateBlankXML(VarPtr(root(0)))\n    CreateBlankXML = LibraryText(r)\n    SysFreeString r',
         'CreateBlankXML calls SysFreeString'),
     'free skipped on error': (
-        '    On Error GoTo Release\n    text = TextFromUtf8(result',
-        '    text = TextFromUtf8(result',
+        '    On Error GoTo Release\n    decoded = TextFromUtf8(returned',
+        '    decoded = TextFromUtf8(returned',
         'one error handler'),
     'free only on success': (
-        '    text = TextFromUtf8(result, SysStringByteLen(result), False)\nRelease:',
-        '    text = TextFromUtf8(result, SysStringByteLen(result), False)\n    SysFreeString result\n    LibraryText = text\n    Exit Function\nRelease:',
+        '    decoded = TextFromUtf8(returned, SysStringByteLen(returned), False)\nRelease:',
+        '    decoded = TextFromUtf8(returned, SysStringByteLen(returned), False)\n    SysFreeString returned\n    LibraryText = decoded\n    Exit Function\nRelease:',
         'frees its result 2 times'),
     'free inside If': (
-        '    SysFreeString result\n',
-        '    If failure = 0 Then\n        SysFreeString result\n    End If\n',
+        '    SysFreeString returned\n',
+        '    If failure = 0 Then\n        SysFreeString returned\n    End If\n',
         'inside a conditional block'),
     'no null check': (
-        '    If result = 0 Then Err.Raise 7, "Pelzor", "Out of memory"\n    On Error GoTo Release',
+        '    If returned = 0 Then Err.Raise 7, "Pelzor", "Out of memory"\n    On Error GoTo Release',
         '    On Error GoTo Release',
         'null check raising error 7'),
     'StrPtr passed': (
-        'GetIntegerValue = pelzorGetIntegerValue(VarPtr(xml(0)), VarPtr(name(0)))',
-        'GetIntegerValue = pelzorGetIntegerValue(StrPtr(xmlText), VarPtr(name(0)))',
+        'GetIntegerValue = pelzorGetIntegerValue(VarPtr(xml(0)), VarPtr(element(0)))',
+        'GetIntegerValue = pelzorGetIntegerValue(StrPtr(xmlText), VarPtr(element(0)))',
         "'StrPtr(xmlText)', not the bytes of Utf8Bytes"),
     'ANSI bytes': (
-        '    xml = Utf8Bytes(xmlText)\n    name = Utf8Bytes(elementName)\n    GetDoubleValue',
-        '    xml = StrConv(xmlText, vbFromUnicode)\n    name = Utf8Bytes(elementName)\n    GetDoubleValue',
+        '    xml = Utf8Bytes(xmlText)\n    element = Utf8Bytes(elementName)\n    GetDoubleValue',
+        '    xml = StrConv(xmlText, vbFromUnicode)\n    element = Utf8Bytes(elementName)\n    GetDoubleValue',
         'ANSI conversion'),
     'CP_ACP encoder': (
-        'length = WideCharToMultiByte(CP_UTF8, 0, StrPtr(text), Len(text), 0, 0, 0, 0)',
-        'length = WideCharToMultiByte(0, 0, StrPtr(text), Len(text), 0, 0, 0, 0)',
+        'byteCount = WideCharToMultiByte(CP_UTF8, 0, StrPtr(unicodeText), Len(unicodeText), 0, 0, 0, 0)',
+        'byteCount = WideCharToMultiByte(0, 0, StrPtr(unicodeText), Len(unicodeText), 0, 0, 0, 0)',
         'code page other than CP_UTF8'),
     'own decoder in public function': (
         'Public Function BuildDocument(',
@@ -68,8 +68,8 @@ MUTATIONS = {
         '    MultiByteToWideChar CP_UTF8, 0, 0, 0, 0, 0\n    units = bytes  ',
         'TextOfFileBytes calls MultiByteToWideChar'),
     'kernel32 String declare': (
-        'Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal text As LongPtr)',
-        'Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal text As LongPtr)\nPrivate Declare PtrSafe Function lstrlenA Lib "kernel32" (ByVal text As String) As Long',
+        'Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal bstr As LongPtr)',
+        'Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal bstr As LongPtr)\nPrivate Declare PtrSafe Function lstrlenA Lib "kernel32" (ByVal text As String) As Long',
         'module lstrlenA: a String'),
     'a line ending in LF alone': (
         'Option Explicit\n',
