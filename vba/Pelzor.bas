@@ -231,7 +231,9 @@ Public Function ReadMatrix(ByVal xmlText As String, ByVal elementName As String)
 End Function
 
 ' A new document with root rootName holding one element per name and value pair, in order:
-' BuildDocument("settings", "name", "Alice", "rate", "0.5").
+' BuildDocument("settings", "name", "Alice", "rate", 0.5, "due", DateSerial(2026, 12, 7)).
+' Values become text the same way whatever the regional settings (see ValueText): 0.5 is
+' written "0.5" on a French or German Windows too, so GetDoubleValue reads it back.
 Public Function BuildDocument(ByVal rootName As String, ParamArray namesAndValues() As Variant) As String
     Dim xml As String, i As Long
     If (UBound(namesAndValues) - LBound(namesAndValues) + 1) Mod 2 <> 0 Then
@@ -239,9 +241,58 @@ Public Function BuildDocument(ByVal rootName As String, ParamArray namesAndValue
     End If
     xml = CreateBlankXML(rootName)
     For i = LBound(namesAndValues) To UBound(namesAndValues) Step 2
-        xml = AppendXMLChild(xml, CStr(namesAndValues(i)), rootName, CStr(namesAndValues(i + 1)), False)
+        xml = AppendXMLChild(xml, ValueText(namesAndValues(i)), rootName, ValueText(namesAndValues(i + 1)), False)
     Next i
     BuildDocument = xml
+End Function
+
+' The text of a value as a document holds it, the same in every locale (CStr and Format
+' follow the regional settings; Str$ does not):
+' - numbers with "." and no grouping, with the 15 significant digits a cell shows (the
+'   spreadsheet keeps no more); digits beyond the 15th are rounded away, so GetDoubleValue
+'   reads back the number as the cell shows it, not always the Double's last bits. Very
+'   large or small numbers are written with an exponent ("1E+15", "1.5E-07"). The few
+'   Doubles from 1.797693134862315E+308 up to the largest, whose 15-digit rounding lies
+'   beyond what a Double holds, are written as 1.79769313486231E+308;
+' - dates as ISO 8601: "2026-12-07", or "2026-12-07T09:05:00" when there is a time of day;
+' - booleans as "true" and "false"; Empty as ""; text as it is.
+' An object gives its default value (a Range its Value); Null, errors and arrays raise error 13.
+Private Function ValueText(ByVal given As Variant) As String
+    Dim plain As Variant, digits As String
+    plain = given  ' without Set: an object's default value
+    Select Case VarType(plain)
+    Case vbString
+        ValueText = plain
+    Case vbEmpty
+        ValueText = ""
+    Case vbBoolean
+        If plain Then ValueText = "true" Else ValueText = "false"
+    Case vbDate
+        ValueText = ZeroPadded(Year(plain), 4) & "-" & ZeroPadded(Month(plain), 2) & "-" & ZeroPadded(Day(plain), 2)
+        If Hour(plain) + Minute(plain) + Second(plain) > 0 Then
+            ValueText = ValueText & "T" & ZeroPadded(Hour(plain), 2) & ":" & ZeroPadded(Minute(plain), 2) & ":" & _
+                        ZeroPadded(Second(plain), 2)
+        End If
+    Case vbByte, vbInteger, vbLong, vbSingle, vbDouble, vbCurrency, vbDecimal, 20  ' 20: vbLongLong
+        If VarType(plain) = vbDouble Then
+            If Abs(plain) >= 1.797693134862315E+308 Then
+                ValueText = IIf(plain < 0, "-", "") & "1.79769313486231E+308"
+                Exit Function
+            End If
+        End If
+        digits = LTrim$(Str$(plain))  ' Str$: "." always, a leading blank for positives
+        If Left$(digits, 1) = "." Then digits = "0" & digits
+        If Left$(digits, 2) = "-." Then digits = "-0" & Mid$(digits, 2)
+        ValueText = digits
+    Case Else
+        Err.Raise 13, "Pelzor", "A value of this type cannot become document text (Null, an error or an array)"
+    End Select
+End Function
+
+' The whole number n with at least places digits, zeros in front.
+Private Function ZeroPadded(ByVal n As Long, ByVal places As Long) As String
+    ZeroPadded = LTrim$(Str$(n))
+    If Len(ZeroPadded) < places Then ZeroPadded = String$(places - Len(ZeroPadded), "0") & ZeroPadded
 End Function
 
 ' ---- Documents in files ---------------------------------------------------------------

@@ -87,6 +87,14 @@ MUTATIONS = {
         'Dim rowCount As Long, columnCount As Long',
         'Dim rows As Long, columnCount As Long',
         "declares 'rows', which recases the object model's 'Rows'"),
+    'value through CStr': (
+        'rootName, ValueText(namesAndValues(i + 1)), False)',
+        'rootName, CStr(namesAndValues(i + 1)), False)',
+        'converts through the regional settings'),
+    'value converted on the way in': (
+        'rootName, ValueText(namesAndValues(i + 1)), False)',
+        'rootName, namesAndValues(i + 1), False)',
+        'namesAndValues reaches document text without ValueText'),
 }
 
 ZIP_ROWS = {

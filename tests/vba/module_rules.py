@@ -9,6 +9,9 @@ import zipfile
 
 from text_path import LIBRARY, logical_lines, read_module
 
+NUMBER_TEXT = "ValueText"
+LOCALE_CONVERSIONS = r"\b(CStr|Format\$?|FormatNumber|FormatCurrency|FormatPercent|FormatDateTime)\s*\("
+
 # Words of the spreadsheet's, VBA's and the scripting runtime's object models that macro
 # code writes as members or objects, in their own casing.
 OBJECT_MODEL_WORDS = """
@@ -87,12 +90,31 @@ def check_casing(raw):
     return failures
 
 
+def check_value_texts(raw, procedures):
+    failures = ["converts through the regional settings: " + code
+                for _, code, _ in logical_lines(raw) if re.search(LOCALE_CONVERSIONS, code)]
+    if NUMBER_TEXT not in procedures or not any("Str$(" in code for code in procedures[NUMBER_TEXT].body):
+        failures.append("no %s making the text of numbers with Str$" % NUMBER_TEXT)
+    for procedure in procedures.values():
+        if not procedure.public:
+            continue
+        variants = re.findall(r"(?:ParamArray )?(\w+)(?:\(\))? As Variant", procedure.parameters)
+        for name in variants:
+            for code in procedure.body:
+                bare = re.sub(r"\b(%s|LBound|UBound)\(%s\b" % (NUMBER_TEXT, name), "", code)
+                if re.search(r"\b%s\b" % name, bare):
+                    failures.append("%s: %s reaches document text without %s: %s"
+                                    % (procedure.name, name, NUMBER_TEXT, code))
+    return failures
+
+
 def check_module_rules(path, zip_path=None):
     raw = open(path, "rb").read()
     declares, procedures = read_module(raw.decode("latin-1"))
     failures = check_line_ends(raw, "module")
     failures += check_no_boolean_argument(declares)
     failures += check_casing(raw.decode("latin-1"))
+    failures += check_value_texts(raw.decode("latin-1"), procedures)
     if zip_path:
         failures += check_zip_copy(raw, zip_path)
     return failures
