@@ -95,12 +95,118 @@ Private Const FILE_ATTRIBUTE_NORMAL As Long = &H80
 Private Const ERROR_FILE_NOT_FOUND As Long = 2
 Private Const ERROR_PATH_NOT_FOUND As Long = 3
 
+Private Declare PtrSafe Function LoadLibraryW Lib "kernel32" (ByVal widePath As LongPtr) As LongPtr
+Private Declare PtrSafe Function GetModuleHandleW Lib "kernel32" (ByVal widePath As LongPtr) As LongPtr
+Private Const ERROR_MOD_NOT_FOUND As Long = 126
+Private Const ERROR_BAD_EXE_FORMAT As Long = 193
+
+Private namedFolder As String  ' the folder UsePelzorFrom names
+Private pelzorLoaded As Boolean
+
+' ---- Finding pelzor.dll ----------------------------------------------------------------
+
+' Names the folder that holds pelzor.dll of this Office's bitness (any path, in any
+' language), to be looked in before the places the module looks in by itself, and loads
+' the library from there at once: UsePelzorFrom "D:\Tools\pelzor\x64". Raises what the
+' first call would (error 53 or 48, below). Once a pelzor.dll is loaded it stays in use
+' until the spreadsheet application closes: Windows binds the module's calls to the loaded
+' DLL by its name, so a later UsePelzorFrom changes nothing.
+Public Sub UsePelzorFrom(ByVal Folder As String)
+    namedFolder = Folder
+    LoadPelzor
+End Sub
+
+' Loads pelzor.dll before the first library call; every public function calls it first.
+' Declare ... Lib "pelzor.dll" finds a DLL only through Windows' search (the application's
+' folder, the system folders, the current folder, PATH), never the workbook's folder, so
+' the module loads it itself with its full path, looking in this order:
+' 1. the folder named with UsePelzorFrom;
+' 2. x64\ (64-bit Office) or x86\ (32-bit Office) in the workbook's folder: the release
+'    zip's own layout, unpacked next to the workbook;
+' 3. the workbook's folder itself;
+' 4. Windows' own search.
+' A workbook never saved, or one whose path is a web address (a synced online folder),
+' has no folder to look in. Not found anywhere: error 53, listing every place looked in. A
+' DLL of the other bitness: error 48, naming the file and the build this Office needs.
+Private Sub LoadPelzor()
+    Dim places As Collection, place As Variant, fullPath As String, failure As Long, looked As String
+    If pelzorLoaded Then Exit Sub
+    If GetModuleHandleW(StrPtr("pelzor.dll")) <> 0 Then  ' already loaded in this session
+        pelzorLoaded = True
+        Exit Sub
+    End If
+    Set places = PelzorPlaces()
+    For Each place In places
+        fullPath = place & "pelzor.dll"
+        If LoadLibraryW(StrPtr(fullPath)) <> 0 Then
+            pelzorLoaded = True
+            Exit Sub
+        End If
+        failure = Err.LastDllError
+        If failure = ERROR_BAD_EXE_FORMAT Then
+            #If Win64 Then
+            Err.Raise 48, "Pelzor", "Error in loading DLL: " & fullPath & " is a 32-bit build; this 64-bit " & _
+                                    "Office needs the 64-bit build of pelzor.dll (x64\pelzor.dll in the release zip)"
+            #Else
+            Err.Raise 48, "Pelzor", "Error in loading DLL: " & fullPath & " is a 64-bit build; this 32-bit " & _
+                                    "Office needs the 32-bit build of pelzor.dll (x86\pelzor.dll in the release zip)"
+            #End If
+        End If
+        If failure <> ERROR_MOD_NOT_FOUND And failure <> ERROR_FILE_NOT_FOUND And failure <> ERROR_PATH_NOT_FOUND Then
+            Err.Raise 48, "Pelzor", "Error in loading DLL: " & fullPath & " (Windows error " & failure & ")"
+        End If
+        If Len(place) = 0 Then
+            looked = looked & vbLf & "  Windows' own search (the application's folder, the system folders, " & _
+                              "the current folder, PATH)"
+        Else
+            looked = looked & vbLf & "  " & place
+        End If
+    Next place
+    Err.Raise 53, "Pelzor", "File not found: pelzor.dll. Looked in:" & looked
+End Sub
+
+' The folders LoadPelzor looks in, in order, each ending in "\"; "" stands for Windows'
+' own search.
+Private Function PelzorPlaces() As Collection
+    Dim places As New Collection, book As String
+    If Len(namedFolder) > 0 Then places.Add WithBackslash(namedFolder)
+    book = WorkbookFolder()
+    If Len(book) > 0 Then
+        #If Win64 Then
+        places.Add WithBackslash(book) & "x64\"
+        #Else
+        places.Add WithBackslash(book) & "x86\"
+        #End If
+        places.Add WithBackslash(book)
+    End If
+    places.Add ""
+    Set PelzorPlaces = places
+End Function
+
+' The folder of the workbook that holds this module; "" when it was never saved or lies
+' at a web address.
+Private Function WorkbookFolder() As String
+    Dim folderPath As String
+    folderPath = ThisWorkbook.Path
+    If LCase$(Left$(folderPath, 7)) = "http://" Or LCase$(Left$(folderPath, 8)) = "https://" Then folderPath = ""
+    WorkbookFolder = folderPath
+End Function
+
+Private Function WithBackslash(ByVal folderPath As String) As String
+    If Right$(folderPath, 1) = "\" Or Right$(folderPath, 1) = "/" Then
+        WithBackslash = folderPath
+    Else
+        WithBackslash = folderPath & "\"
+    End If
+End Function
+
 ' ---- The nine functions, under their plain names -------------------------------------
 
 ' The text of the first element named elementName; "Element does not exist" when there is
 ' none, "" when it has no text.
 Public Function GetStringValue(ByVal xmlText As String, ByVal elementName As String) As String
     Dim xml() As Byte, element() As Byte
+    LoadPelzor
     xml = Utf8Bytes(xmlText)
     element = Utf8Bytes(elementName)
     GetStringValue = LibraryText(pelzorGetStringValue(VarPtr(xml(0)), VarPtr(element(0))))
@@ -109,6 +215,7 @@ End Function
 ' The element's text read as a whole number (0 when missing or not a number).
 Public Function GetIntegerValue(ByVal xmlText As String, ByVal elementName As String) As Long
     Dim xml() As Byte, element() As Byte
+    LoadPelzor
     xml = Utf8Bytes(xmlText)
     element = Utf8Bytes(elementName)
     GetIntegerValue = pelzorGetIntegerValue(VarPtr(xml(0)), VarPtr(element(0)))
@@ -117,6 +224,7 @@ End Function
 ' The element's text read as a number, always with "." as the decimal separator.
 Public Function GetDoubleValue(ByVal xmlText As String, ByVal elementName As String) As Double
     Dim xml() As Byte, element() As Byte
+    LoadPelzor
     xml = Utf8Bytes(xmlText)
     element = Utf8Bytes(elementName)
     GetDoubleValue = pelzorGetDoubleValue(VarPtr(xml(0)), VarPtr(element(0)))
@@ -125,6 +233,7 @@ End Function
 ' "<?xml version='1.0' encoding='utf-8'?><rootName></rootName>"
 Public Function CreateBlankXML(ByVal rootName As String) As String
     Dim root() As Byte
+    LoadPelzor
     root = Utf8Bytes(rootName)
     CreateBlankXML = LibraryText(pelzorCreateBlankXML(VarPtr(root(0))))
 End Function
@@ -134,6 +243,7 @@ End Function
 Public Function AppendXMLChild(ByVal xmlText As String, ByVal childName As String, ByVal parentName As String, _
                                ByVal childText As String, Optional ByVal unescapeTags As Boolean = False) As String
     Dim xml() As Byte, childTag() As Byte, parentTag() As Byte, childValue() As Byte, flag As Byte
+    LoadPelzor
     If unescapeTags Then flag = 1  ' the library tests one byte: 0 or 1, never True's 0xFF
     xml = Utf8Bytes(xmlText)
     childTag = Utf8Bytes(childName)
@@ -146,6 +256,7 @@ End Function
 ' The number of child elements of elementName (rows of a matrix, values of a vector).
 Public Function GetDoubleArrayRows(ByVal xmlText As String, ByVal elementName As String) As Long
     Dim xml() As Byte, element() As Byte
+    LoadPelzor
     xml = Utf8Bytes(xmlText)
     element = Utf8Bytes(elementName)
     GetDoubleArrayRows = pelzorGetDoubleArrayRows(VarPtr(xml(0)), VarPtr(element(0)))
@@ -154,31 +265,92 @@ End Function
 ' The number of cells in the first row of the matrix elementName.
 Public Function GetDoubleArrayColumns(ByVal xmlText As String, ByVal elementName As String) As Long
     Dim xml() As Byte, element() As Byte
+    LoadPelzor
     xml = Utf8Bytes(xmlText)
     element = Utf8Bytes(elementName)
     GetDoubleArrayColumns = pelzorGetDoubleArrayColumns(VarPtr(xml(0)), VarPtr(element(0)))
 End Function
 
-' Fills values (any Double array) from the vector under elementName; the array's size is
-' the count. Returns False only when the library ran out of memory (values are then 0).
+' Fills Values, a sized one-dimensional Double array, from the vector under elementName:
+' Values(LBound) gets the first value, and so on; the array's size is the count. Positions
+' without a value get 0; values beyond the array's size are ignored. True also when there is
+' no such element or the document could not be read to the end for want of memory (the
+' values are then 0): the result does not tell those apart. False when the library could
+' not get memory for the array's copy (the values are then 0 too). An array that is not
+' sized or has another number of dimensions raises error 5.
 Public Function GetDouble1DArray(ByVal xmlText As String, ByVal elementName As String, Values() As Double) As Boolean
     Dim valueCount As Long, xml() As Byte, element() As Byte
+    LoadPelzor
+    If DimensionsOf(Values) <> 1 Then
+        Err.Raise 5, "Pelzor.GetDouble1DArray", "Values must be a one-dimensional Double array with a size " & _
+                                                "(ReDim Values(0 To n - 1)); it has " & DimensionsText(Values)
+    End If
     valueCount = UBound(Values) - LBound(Values) + 1
-    If valueCount <= 0 Then GetDouble1DArray = True: Exit Function
     xml = Utf8Bytes(xmlText)
     element = Utf8Bytes(elementName)
     GetDouble1DArray = pelzorGetDouble1DArray(VarPtr(xml(0)), VarPtr(element(0)), Values(LBound(Values)), valueCount) <> 0
 End Function
 
-' Fills values (a one-dimensional Double array of rows * columns elements) with the cells of
-' the matrix under elementName, row after row.
+' Fills Values with the cells of the matrix under elementName, either
+' - a sized two-dimensional Double array, rows by columns with any lower bounds: Values(r, c)
+'   gets the cell of row r, column c (ReDim Values(1 To rows, 1 To columns)), or
+' - a sized one-dimensional Double array of rows * columns elements, filled row after row.
+' The library packs the cells row after row with the width of the first row, so in a
+' matrix whose rows differ in width the cells after a shorter or longer row shift. The
+' result is as GetDouble1DArray's; other arrays raise error 5.
 Public Function GetDouble2DArray(ByVal xmlText As String, ByVal elementName As String, Values() As Double) As Boolean
-    Dim valueCount As Long, xml() As Byte, element() As Byte
-    valueCount = UBound(Values) - LBound(Values) + 1
-    If valueCount <= 0 Then GetDouble2DArray = True: Exit Function
-    xml = Utf8Bytes(xmlText)
-    element = Utf8Bytes(elementName)
-    GetDouble2DArray = pelzorGetDouble2DArray(VarPtr(xml(0)), VarPtr(element(0)), Values(LBound(Values)), valueCount) <> 0
+    Dim valueCount As Long, columnCount As Long, k As Long, xml() As Byte, element() As Byte
+    Dim packed() As Double
+    LoadPelzor
+    Select Case DimensionsOf(Values)
+    Case 1
+        valueCount = UBound(Values) - LBound(Values) + 1
+        xml = Utf8Bytes(xmlText)
+        element = Utf8Bytes(elementName)
+        GetDouble2DArray = pelzorGetDouble2DArray(VarPtr(xml(0)), VarPtr(element(0)), Values(LBound(Values)), valueCount) <> 0
+    Case 2
+        ' VBA keeps a 2-D array column after column, the library writes row after row: the
+        ' cells arrive in a packed copy and are then put in place.
+        columnCount = UBound(Values, 2) - LBound(Values, 2) + 1
+        valueCount = (UBound(Values, 1) - LBound(Values, 1) + 1) * columnCount
+        ReDim packed(0 To valueCount - 1)
+        xml = Utf8Bytes(xmlText)
+        element = Utf8Bytes(elementName)
+        GetDouble2DArray = pelzorGetDouble2DArray(VarPtr(xml(0)), VarPtr(element(0)), packed(0), valueCount) <> 0
+        For k = 0 To valueCount - 1
+            Values(LBound(Values, 1) + k \ columnCount, LBound(Values, 2) + k Mod columnCount) = packed(k)
+        Next k
+    Case Else
+        Err.Raise 5, "Pelzor.GetDouble2DArray", "Values must be a Double array with a size, of rows by columns " & _
+                                                "(ReDim Values(1 To rows, 1 To columns)) or of rows * columns " & _
+                                                "elements; it has " & DimensionsText(Values)
+    End Select
+End Function
+
+' The number of dimensions of a Double array; 0 when it has no size yet (declared with () and
+' never given one with ReDim, or emptied with Erase).
+Private Function DimensionsOf(ByRef arrayOf() As Double) As Long
+    Dim bound As Long, found As Long
+    On Error Resume Next
+    Do
+        bound = UBound(arrayOf, found + 1)
+        If Err.Number <> 0 Then Exit Do
+        found = found + 1
+    Loop
+    Err.Clear
+    On Error GoTo 0
+    DimensionsOf = found
+End Function
+
+' "no size" or "3 dimensions", for messages.
+Private Function DimensionsText(ByRef arrayOf() As Double) As String
+    Dim found As Long
+    found = DimensionsOf(arrayOf)
+    If found = 0 Then
+        DimensionsText = "no size"
+    Else
+        DimensionsText = Mid$(Str$(found), 2) & " dimensions"
+    End If
 End Function
 
 ' ---- Wrappers for natural calls --------------------------------------------------------
@@ -188,6 +360,7 @@ End Function
 Public Function ReadVector(ByVal xmlText As String, ByVal elementName As String) As Variant
     Dim valueCount As Long, xml() As Byte, element() As Byte
     Dim vector() As Double
+    LoadPelzor
     xml = Utf8Bytes(xmlText)
     element = Utf8Bytes(elementName)
     valueCount = pelzorGetDoubleArrayRows(VarPtr(xml(0)), VarPtr(element(0)))
@@ -209,6 +382,7 @@ End Function
 Public Function ReadMatrix(ByVal xmlText As String, ByVal elementName As String) As Variant
     Dim rowCount As Long, columnCount As Long, r As Long, c As Long, xml() As Byte, element() As Byte
     Dim packed() As Double, matrix() As Double
+    LoadPelzor
     xml = Utf8Bytes(xmlText)
     element = Utf8Bytes(elementName)
     rowCount = pelzorGetDoubleArrayRows(VarPtr(xml(0)), VarPtr(element(0)))
@@ -236,6 +410,7 @@ End Function
 ' written "0.5" on a French or German Windows too, so GetDoubleValue reads it back.
 Public Function BuildDocument(ByVal rootName As String, ParamArray namesAndValues() As Variant) As String
     Dim xml As String, i As Long
+    LoadPelzor
     If (UBound(namesAndValues) - LBound(namesAndValues) + 1) Mod 2 <> 0 Then
         Err.Raise 5, "Pelzor.BuildDocument", "Names and values must come in pairs"
     End If

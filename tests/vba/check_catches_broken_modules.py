@@ -95,6 +95,14 @@ MUTATIONS = {
         'rootName, ValueText(namesAndValues(i + 1)), False)',
         'rootName, namesAndValues(i + 1), False)',
         'namesAndValues reaches document text without ValueText'),
+    'a function that does not load': (
+        '    LoadPelzor\n    xml = Utf8Bytes(xmlText)\n    element = Utf8Bytes(elementName)\n    GetIntegerValue',
+        '    xml = Utf8Bytes(xmlText)\n    element = Utf8Bytes(elementName)\n    GetIntegerValue',
+        'GetIntegerValue reaches the library before LoadPelzor'),
+    'loaded by name alone': (
+        'If LoadLibraryW(StrPtr(fullPath)) <> 0 Then',
+        'If LoadLibraryA(fullPath) <> 0 Then',
+        'loads other than with LoadLibraryW(StrPtr(...))'),
 }
 
 ZIP_ROWS = {

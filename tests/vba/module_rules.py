@@ -9,6 +9,7 @@ import zipfile
 
 from text_path import LIBRARY, logical_lines, read_module
 
+LOADER = "LoadPelzor"
 NUMBER_TEXT = "ValueText"
 LOCALE_CONVERSIONS = r"\b(CStr|Format\$?|FormatNumber|FormatCurrency|FormatPercent|FormatDateTime)\s*\("
 
@@ -49,6 +50,38 @@ def check_zip_copy(raw, zip_path):
     failures = check_line_ends(copy, "the zip's vba/Pelzor.bas")
     if copy != raw:
         failures.append("the zip's vba/Pelzor.bas differs from the repository's module")
+    return failures
+
+
+def check_loader(declares, procedures):
+    library = {name for found in declares.values() for name, original in found if LIBRARY in original}
+    if LOADER not in procedures:
+        return ["no %s in the module" % LOADER]
+    failures = []
+    for code in procedures[LOADER].body:
+        for call in re.finditer(r"\bLoadLibrary\w*", code):
+            if not code[call.start():].startswith("LoadLibraryW(StrPtr("):
+                failures.append("%s loads other than with LoadLibraryW(StrPtr(...)): %s" % (LOADER, code))
+
+    def calls_of(code, names):
+        return any(re.search(r"\b%s\b" % re.escape(n), code) for n in names)
+
+    touching, grown = set(library), True
+    while grown:  # procedures that reach a library call
+        grown = False
+        for procedure in procedures.values():
+            if procedure.name not in touching and procedure.name != LOADER and \
+                    any(calls_of(code, touching) for code in procedure.body):
+                touching.add(procedure.name)
+                grown = True
+    for procedure in procedures.values():
+        if not procedure.public or procedure.name not in touching:
+            continue
+        first_call = next(i for i, code in enumerate(procedure.body) if calls_of(code, touching - {procedure.name}))
+        loads = [i for i, code in enumerate(procedure.body) if re.fullmatch(r"%s" % LOADER, code)]
+        if not loads or loads[0] > first_call:
+            failures.append("%s reaches the library before %s: %s"
+                            % (procedure.name, LOADER, procedure.body[first_call]))
     return failures
 
 
@@ -113,6 +146,7 @@ def check_module_rules(path, zip_path=None):
     declares, procedures = read_module(raw.decode("latin-1"))
     failures = check_line_ends(raw, "module")
     failures += check_no_boolean_argument(declares)
+    failures += check_loader(declares, procedures)
     failures += check_casing(raw.decode("latin-1"))
     failures += check_value_texts(raw.decode("latin-1"), procedures)
     if zip_path:

@@ -10,13 +10,17 @@ In both branches of `#If Win64` no Declare of the library has a String parameter
 - every call of a text-returning library function is the direct argument of OWNER, and
   every text argument of a library call is VarPtr(bytes(0)) of bytes made by ENCODER in
   the same procedure;
-- every public procedure with a String parameter or result reaches ENCODER or DECODER;
+- every public procedure with a String parameter or result reaches ENCODER or DECODER (but
+  those of WIDE_ONLY, which hand a path to Windows' wide calls);
 - nothing converts through a code page other than UTF-8 (no StrConv, no other code page
   in the conversion calls, no Declare at all with a String parameter or result).
 """
 import re
 
 ENCODER, DECODER, OWNER = "Utf8Bytes", "TextFromUtf8", "LibraryText"
+# Public procedures whose text goes only to Windows' wide (...W) calls, as a String's own
+# UTF-16 (StrPtr), and never to the library.
+WIDE_ONLY = {"UsePelzorFrom"}
 LIBRARY = '"pelzor.dll"'
 
 
@@ -171,7 +175,7 @@ def check_conversions(procedures, lines):
                     elif api != "SysFreeString" and (not arguments or arguments[0] != "CP_UTF8"):
                         failures.append("%s: %s with a code page other than CP_UTF8" % (owner, api))
     for procedure in procedures.values():
-        if procedure.public and procedure.handles_text() and \
+        if procedure.public and procedure.handles_text() and procedure.name not in WIDE_ONLY and \
                 not reaches(procedures, procedure.name, {ENCODER, DECODER}):
             failures.append("public %s handles text without %s or %s" % (procedure.name, ENCODER, DECODER))
     return failures

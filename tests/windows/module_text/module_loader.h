@@ -1,0 +1,21 @@
+#pragma once
+// How the macro module vba/Pelzor.bas finds pelzor.dll, step for step: its LoadPelzor and
+// PelzorPlaces, with the same system calls in the same order and the same messages. A
+// failure is thrown as the ModuleError the module raises.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "module_text_path.h"
+
+// The folders looked in, in order, each ending in "\"; "" stands for Windows' own search.
+// workbookPath is ThisWorkbook.Path: "" for a workbook never saved.
+std::vector<std::wstring> pelzorPlaces(const std::wstring& namedFolder,
+                                       const std::wstring& workbookPath);
+
+// LoadPelzor: keeps a pelzor.dll already loaded, else loads the first one found by full
+// path; error 53 listing every place looked in, or 48 for a DLL of the other bitness.
+// Returns the module that "pelzor.dll" now names in the process.
+HMODULE loadPelzor(const std::wstring& namedFolder, const std::wstring& workbookPath);
