@@ -82,6 +82,11 @@ Private Declare PtrSafe Function ReadFile Lib "kernel32" (ByVal hFile As LongPtr
 Private Declare PtrSafe Function WriteFile Lib "kernel32" (ByVal hFile As LongPtr, ByVal memory As LongPtr, _
     ByVal toWrite As Long, ByRef done As Long, ByVal overlapped As LongPtr) As Long
 Private Declare PtrSafe Function CloseHandle Lib "kernel32" (ByVal hObject As LongPtr) As Long
+Private Declare PtrSafe Function FlushFileBuffers Lib "kernel32" (ByVal hFile As LongPtr) As Long
+Private Declare PtrSafe Function MoveFileExW Lib "kernel32" (ByVal existingPath As LongPtr, ByVal newPath As LongPtr, _
+    ByVal flags As Long) As Long
+Private Declare PtrSafe Function DeleteFileW Lib "kernel32" (ByVal widePath As LongPtr) As Long
+Private Declare PtrSafe Function GetCurrentProcessId Lib "kernel32" () As Long
 
 Private Const CP_UTF8 As Long = 65001
 Private Const MB_ERR_INVALID_CHARS As Long = 8
@@ -89,11 +94,16 @@ Private Const GENERIC_READ As Long = &H80000000
 Private Const GENERIC_WRITE As Long = &H40000000
 Private Const FILE_SHARE_READ As Long = 1
 Private Const FILE_SHARE_WRITE As Long = 2
-Private Const CREATE_ALWAYS As Long = 2
+Private Const CREATE_NEW As Long = 1
 Private Const OPEN_EXISTING As Long = 3
 Private Const FILE_ATTRIBUTE_NORMAL As Long = &H80
 Private Const ERROR_FILE_NOT_FOUND As Long = 2
 Private Const ERROR_PATH_NOT_FOUND As Long = 3
+Private Const ERROR_ACCESS_DENIED As Long = 5
+Private Const ERROR_SHARING_VIOLATION As Long = 32
+Private Const ERROR_FILE_EXISTS As Long = 80
+Private Const MOVEFILE_REPLACE_EXISTING As Long = 1
+Private Const MOVEFILE_WRITE_THROUGH As Long = 8
 
 Private Declare PtrSafe Function LoadLibraryW Lib "kernel32" (ByVal widePath As LongPtr) As LongPtr
 Private Declare PtrSafe Function GetModuleHandleW Lib "kernel32" (ByVal widePath As LongPtr) As LongPtr
@@ -472,16 +482,22 @@ End Function
 
 ' ---- Documents in files ---------------------------------------------------------------
 
-' The text of the file at path (any path, in any language): UTF-8 with or without a
-' byte-order mark, or UTF-16 little- or big-endian with its mark. Raises error 53 "File not
-' found" or 76 "Path not found" with the path, 75 when the file cannot be read, and 5 when
-' its bytes are not text in one of those encodings.
+' The text of the file at Path (any path, in any language). The encoding is found as the
+' XML specification's appendix on detecting encodings does (see TextOfFileBytes): a
+' byte-order mark, UTF-16 without a mark, or else the encoding the XML declaration names
+' (UTF-8 when it names none). Raises error 53 "File not found" or 76 "Path not found" with
+' the path, 75 when the file cannot be read, and 5 when the declaration names an encoding
+' the module does not know or the bytes are not valid in the file's encoding.
 Public Function ReadXMLFile(ByVal Path As String) As String
     Dim fileHandle As LongPtr, bytes() As Byte, byteCount As Long, sizeHigh As Long, done As Long
     Dim decoded As String, failure As Long, message As String
-    fileHandle = OpenFile(Path, False)
+    fileHandle = OpenFile(Path)
     On Error GoTo Release
     byteCount = GetFileSize(fileHandle, sizeHigh)
+    If byteCount = -1 Then  ' INVALID_FILE_SIZE: a failure, or a size that ends in FFFFFFFF
+        failure = Err.LastDllError
+        If failure <> 0 Then Err.Raise 75, , "Cannot read the file's size (Windows error " & failure & ")"
+    End If
     If sizeHigh <> 0 Or byteCount < 0 Then Err.Raise 7, , "File too large to read into a String"
     If byteCount > 0 Then
         ReDim bytes(0 To byteCount - 1)
@@ -500,15 +516,21 @@ Release:
     ReadXMLFile = decoded
 End Function
 
-' Writes text to the file at path as UTF-8 without a byte-order mark, replacing the file if
-' there is one. Raises error 76 "Path not found" when the folder does not exist and 75 when
-' the file cannot be written.
+' Writes Text to the file at Path as UTF-8 without a byte-order mark (but when Text starts
+' with the character U+FEFF, which becomes one), replacing the file if there is one. An XML declaration at the start is made to say so: its encoding becomes
+' "UTF-8", or encoding="UTF-8" is added after its version; nothing else changes. The text
+' goes to a new file in the same folder first, which takes the old file's place only when
+' every byte is written and flushed to the disk; when anything fails the old file stays as
+' it was and the new one is removed. Raises error 76 "Path not found" when the folder does
+' not exist, 70 "Permission denied" when the file is read-only or open in another program
+' that does not share it, and 75 when the file cannot be written.
 Public Sub WriteXMLFile(ByVal Path As String, ByVal Text As String)
-    Dim bytes() As Byte, fileHandle As LongPtr, byteCount As Long, done As Long
-    Dim failure As Long, message As String
-    bytes = Utf8Bytes(Text)
+    Dim bytes() As Byte, byteCount As Long, done As Long, fileHandle As LongPtr, newPath As String
+    Dim closed As Long, failure As Long, message As String
+    If Len(Path) = 0 Then Err.Raise 52, "Pelzor.WriteXMLFile", "Bad file name: the path is empty"
+    bytes = Utf8Bytes(DeclaredAsUtf8(Text))
     byteCount = UBound(bytes)  ' the bytes of the text, without the closing NUL
-    fileHandle = OpenFile(Path, True)
+    fileHandle = CreateNewFile(Path, newPath)
     On Error GoTo Release
     If byteCount > 0 Then
         If WriteFile(fileHandle, VarPtr(bytes(0)), byteCount, done, 0) = 0 Then
@@ -516,27 +538,37 @@ Public Sub WriteXMLFile(ByVal Path As String, ByVal Text As String)
         End If
         If done <> byteCount Then Err.Raise 75, , "The disk took only part of the text"
     End If
+    If FlushFileBuffers(fileHandle) = 0 Then
+        Err.Raise 75, , "Cannot write the file to the disk (Windows error " & Err.LastDllError & ")"
+    End If
+    closed = CloseHandle(fileHandle)
+    fileHandle = 0
+    If closed = 0 Then Err.Raise 75, , "Cannot finish writing the file (Windows error " & Err.LastDllError & ")"
+    If MoveFileExW(StrPtr(newPath), StrPtr(Path), MOVEFILE_REPLACE_EXISTING Or MOVEFILE_WRITE_THROUGH) = 0 Then
+        failure = Err.LastDllError
+        If failure = ERROR_ACCESS_DENIED Or failure = ERROR_SHARING_VIOLATION Then
+            Err.Raise 70, , "Permission denied: the file is read-only or open in another program (Windows error " & _
+                            failure & ")"
+        End If
+        Err.Raise 75, , "Cannot put the new file in the old one's place (Windows error " & failure & ")"
+    End If
 Release:
     failure = Err.Number
     message = Err.Description
     On Error GoTo 0
-    If CloseHandle(fileHandle) = 0 And failure = 0 Then
-        failure = 75
-        message = "Cannot finish writing the file (Windows error " & Err.LastDllError & ")"
+    If failure <> 0 Then
+        If fileHandle <> 0 Then CloseHandle fileHandle
+        DeleteFileW StrPtr(newPath)
+        Err.Raise failure, "Pelzor.WriteXMLFile", message & ": " & Path
     End If
-    If failure <> 0 Then Err.Raise failure, "Pelzor.WriteXMLFile", message & ": " & Path
 End Sub
 
-' A handle of the file at path, opened for reading, or created anew for writing.
-Private Function OpenFile(ByVal filePath As String, ByVal forWriting As Boolean) As LongPtr
+' A handle of the file at filePath, opened for reading.
+Private Function OpenFile(ByVal filePath As String) As LongPtr
     Dim fileHandle As LongPtr, failure As Long
     If Len(filePath) = 0 Then Err.Raise 52, "Pelzor", "Bad file name: the path is empty"
-    If forWriting Then
-        fileHandle = CreateFileW(StrPtr(filePath), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0)
-    Else
-        fileHandle = CreateFileW(StrPtr(filePath), GENERIC_READ, FILE_SHARE_READ Or FILE_SHARE_WRITE, 0, OPEN_EXISTING, _
-                           FILE_ATTRIBUTE_NORMAL, 0)
-    End If
+    fileHandle = CreateFileW(StrPtr(filePath), GENERIC_READ, FILE_SHARE_READ Or FILE_SHARE_WRITE, 0, OPEN_EXISTING, _
+                             FILE_ATTRIBUTE_NORMAL, 0)
     If fileHandle = -1 Then  ' INVALID_HANDLE_VALUE
         failure = Err.LastDllError
         If failure = ERROR_FILE_NOT_FOUND Then Err.Raise 53, "Pelzor", "File not found: " & filePath
@@ -546,28 +578,207 @@ Private Function OpenFile(ByVal filePath As String, ByVal forWriting As Boolean)
     OpenFile = fileHandle
 End Function
 
-' The text of a file's bytes, by its byte-order mark: UTF-16 little- or big-endian (FF FE,
-' FE FF), UTF-8 (EF BB BF) or, with no mark, UTF-8.
+' A handle of a new file next to targetPath (its name followed by a number of this process
+' and ".tmp"), opened for writing; newPath gets its path.
+Private Function CreateNewFile(ByVal targetPath As String, ByRef newPath As String) As LongPtr
+    Dim attempt As Long, fileHandle As LongPtr, failure As Long
+    For attempt = 1 To 100
+        newPath = targetPath & "." & Hex$(GetCurrentProcessId()) & "-" & Hex$(attempt) & ".tmp"
+        fileHandle = CreateFileW(StrPtr(newPath), GENERIC_WRITE, 0, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, 0)
+        If fileHandle <> -1 Then  ' not INVALID_HANDLE_VALUE
+            CreateNewFile = fileHandle
+            Exit Function
+        End If
+        failure = Err.LastDllError
+        If failure <> ERROR_FILE_EXISTS Then Exit For
+    Next attempt
+    If failure = ERROR_PATH_NOT_FOUND Then Err.Raise 76, "Pelzor.WriteXMLFile", "Path not found: " & targetPath
+    If failure = ERROR_ACCESS_DENIED Then
+        Err.Raise 70, "Pelzor.WriteXMLFile", "Permission denied: cannot create a file in the folder of " & targetPath
+    End If
+    Err.Raise 75, "Pelzor.WriteXMLFile", "Cannot create a file next to " & targetPath & " (Windows error " & failure & ")"
+End Function
+
+' The text of a file's bytes, found as the XML specification's appendix on detecting
+' encodings does:
+' - a byte-order mark: UTF-8 (EF BB BF), UTF-16 little-endian (FF FE) or big-endian (FE FF);
+' - no mark, and one of the first two bytes 0: UTF-16 without a mark, little-endian when the
+'   second is 0 ("<" is 3C 00), big-endian when the first is (00 3C). No other encoding the
+'   module reads has a 0 byte in a document;
+' - else the encoding the XML declaration names (CodePageOf), UTF-8 when there is none.
 Private Function TextOfFileBytes(ByRef bytes() As Byte) As String
-    Dim byteCount As Long, first As Long, i As Long, swap As Byte, units As String
+    Dim byteCount As Long
     byteCount = UBound(bytes) + 1
-    If byteCount >= 2 Then
-        If (bytes(0) = &HFF And bytes(1) = &HFE) Or (bytes(0) = &HFE And bytes(1) = &HFF) Then
-            If byteCount Mod 2 <> 0 Then Err.Raise 5, , "Text is not UTF-16: its length is odd"
-            If bytes(0) = &HFE Then
-                For i = 0 To byteCount - 2 Step 2
-                    swap = bytes(i): bytes(i) = bytes(i + 1): bytes(i + 1) = swap
-                Next i
-            End If
-            units = bytes  ' the bytes taken as UTF-16 code units, unconverted
-            TextOfFileBytes = Mid$(units, 2)
+    If byteCount >= 3 Then
+        If bytes(0) = &HEF And bytes(1) = &HBB And bytes(2) = &HBF Then
+            If byteCount > 3 Then TextOfFileBytes = TextFromUtf8(VarPtr(bytes(3)), byteCount - 3, True)
             Exit Function
         End If
     End If
-    If byteCount >= 3 Then
-        If bytes(0) = &HEF And bytes(1) = &HBB And bytes(2) = &HBF Then first = 3
+    If byteCount >= 2 Then
+        If bytes(0) = &HFF And bytes(1) = &HFE Then
+            TextOfFileBytes = TextOfUtf16(bytes, 2, False)
+        ElseIf bytes(0) = &HFE And bytes(1) = &HFF Then
+            TextOfFileBytes = TextOfUtf16(bytes, 2, True)
+        ElseIf bytes(0) <> 0 And bytes(1) = 0 Then
+            TextOfFileBytes = TextOfUtf16(bytes, 0, False)
+        ElseIf bytes(0) = 0 And bytes(1) <> 0 Then
+            TextOfFileBytes = TextOfUtf16(bytes, 0, True)
+        Else
+            TextOfFileBytes = TextInCodePage(CodePageOf(DeclaredEncoding(bytes)), VarPtr(bytes(0)), byteCount)
+        End If
+        Exit Function
     End If
-    If byteCount > first Then TextOfFileBytes = TextFromUtf8(VarPtr(bytes(first)), byteCount - first, True)
+    TextOfFileBytes = TextInCodePage(CP_UTF8, VarPtr(bytes(0)), byteCount)
+End Function
+
+' The text of UTF-16 bytes from index first on, big- or little-endian.
+Private Function TextOfUtf16(ByRef bytes() As Byte, ByVal first As Long, ByVal bigEndian As Boolean) As String
+    Dim byteCount As Long, i As Long, swap As Byte, units As String
+    byteCount = UBound(bytes) + 1
+    If (byteCount - first) Mod 2 <> 0 Then Err.Raise 5, , "Text is not UTF-16: its length is odd"
+    If bigEndian Then
+        For i = first To byteCount - 2 Step 2
+            swap = bytes(i): bytes(i) = bytes(i + 1): bytes(i + 1) = swap
+        Next i
+    End If
+    units = bytes  ' the bytes taken as UTF-16 code units, unconverted
+    TextOfUtf16 = Mid$(units, first \ 2 + 1)
+End Function
+
+' The encoding named in the XML declaration at the start of a file's bytes (ASCII in every
+' encoding the module reads without a mark); "" when there is no declaration or it names none.
+Private Function DeclaredEncoding(ByRef bytes() As Byte) As String
+    Dim head As String, i As Long, ending As Long, valueStart As Long, valueLength As Long
+    For i = 0 To UBound(bytes)
+        If i = 512 Then Exit For
+        head = head & ChrW$(bytes(i))
+    Next i
+    ending = DeclarationEnd(head)
+    If ending = 0 Then Exit Function
+    If FindPseudoAttribute(Left$(head, ending - 1), "encoding", valueStart, valueLength) Then
+        DeclaredEncoding = Mid$(head, valueStart, valueLength)
+    End If
+End Function
+
+' The code page of an encoding name, compared without regard to case. A declaration that
+' names UTF-16 on bytes that are not UTF-16 belongs to a document that was written as UTF-8
+' and kept the declaration of where it came from: read as UTF-8. ISO-8859-10 and -14 have
+' no Windows code page; they and every other name raise error 5.
+Private Function CodePageOf(ByVal encodingName As String) As Long
+    Dim upperName As String
+    upperName = UCase$(encodingName)
+    Select Case upperName
+    Case "", "UTF-8", "UTF8", "UTF-16", "UTF-16LE", "UTF-16BE", "UCS-2", "ISO-10646-UCS-2"
+        CodePageOf = CP_UTF8
+    Case "US-ASCII", "ASCII", "ANSI_X3.4-1968"
+        CodePageOf = 20127
+    Case "ISO-8859-1", "ISO-8859-2", "ISO-8859-3", "ISO-8859-4", "ISO-8859-5", "ISO-8859-6", "ISO-8859-7", _
+         "ISO-8859-8", "ISO-8859-9"
+        CodePageOf = 28590 + Val(Mid$(upperName, 10))
+    Case "ISO-8859-11", "TIS-620"
+        CodePageOf = 874  ' Thai: windows-874 holds all of it
+    Case "ISO-8859-13"
+        CodePageOf = 28603
+    Case "ISO-8859-15"
+        CodePageOf = 28605
+    Case "WINDOWS-1250", "WINDOWS-1251", "WINDOWS-1252", "WINDOWS-1253", "WINDOWS-1254", "WINDOWS-1255", _
+         "WINDOWS-1256", "WINDOWS-1257", "WINDOWS-1258"
+        CodePageOf = Val(Mid$(upperName, 9))
+    Case "SHIFT_JIS", "SHIFT-JIS", "SJIS", "MS_KANJI", "WINDOWS-31J", "CP932"
+        CodePageOf = 932
+    Case "EUC-JP"
+        CodePageOf = 20932
+    Case "GB2312", "GBK", "CP936"
+        CodePageOf = 936
+    Case "GB18030"
+        CodePageOf = 54936
+    Case "BIG5", "BIG-5", "CP950"
+        CodePageOf = 950
+    Case "EUC-KR", "KS_C_5601-1987", "CP949"
+        CodePageOf = 949
+    Case "KOI8-R"
+        CodePageOf = 20866
+    Case "KOI8-U"
+        CodePageOf = 21866
+    Case Else
+        Err.Raise 5, "Pelzor", "The XML declaration names the encoding """ & encodingName & """, which this module cannot read"
+    End Select
+End Function
+
+' The text of byteLength bytes at address bytes in a file's code page; bytes that are not
+' valid in it raise error 5.
+Private Function TextInCodePage(ByVal codePage As Long, ByVal bytes As LongPtr, ByVal byteLength As Long) As String
+    Dim decoded As String, unitCount As Long
+    If codePage = CP_UTF8 Then
+        TextInCodePage = TextFromUtf8(bytes, byteLength, True)
+        Exit Function
+    End If
+    unitCount = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, byteLength, 0, 0)
+    If unitCount = 0 Then
+        Err.Raise 5, "Pelzor", "The bytes are not valid in the file's encoding (code page " & codePage & _
+                               ", Windows error " & Err.LastDllError & ")"
+    End If
+    decoded = String$(unitCount, vbNullChar)
+    MultiByteToWideChar codePage, MB_ERR_INVALID_CHARS, bytes, byteLength, StrPtr(decoded), unitCount
+    TextInCodePage = decoded
+End Function
+
+' The text with its XML declaration, if it starts with one, saying encoding="UTF-8": the
+' encoding's value is replaced, or the encoding is added after the version. Nothing else
+' changes.
+Private Function DeclaredAsUtf8(ByVal documentText As String) As String
+    Dim ending As Long, head As String, valueStart As Long, valueLength As Long
+    DeclaredAsUtf8 = documentText
+    ending = DeclarationEnd(documentText)
+    If ending = 0 Then Exit Function
+    head = Left$(documentText, ending - 1)
+    If FindPseudoAttribute(head, "encoding", valueStart, valueLength) Then
+        DeclaredAsUtf8 = Left$(documentText, valueStart - 1) & "UTF-8" & Mid$(documentText, valueStart + valueLength)
+    ElseIf FindPseudoAttribute(head, "version", valueStart, valueLength) Then
+        ' after the version's closing quote
+        DeclaredAsUtf8 = Left$(documentText, valueStart + valueLength) & " encoding=""UTF-8""" & _
+                         Mid$(documentText, valueStart + valueLength + 1)
+    End If
+End Function
+
+' The position of "?>" when the text starts with an XML declaration ("<?xml" and white
+' space, after a byte-order mark if there is one); 0 otherwise.
+Private Function DeclarationEnd(ByVal documentText As String) As Long
+    Dim first As Long
+    first = 1
+    If Left$(documentText, 1) = ChrW$(&HFEFF) Then first = 2
+    If Mid$(documentText, first, 5) <> "<?xml" Then Exit Function
+    If InStr(" " & vbTab & vbCr & vbLf, Mid$(documentText, first + 5, 1)) = 0 Then Exit Function
+    DeclarationEnd = InStr(first, documentText, "?>")
+End Function
+
+' Finds attributeName = "value" (or 'value') in the text of a declaration; valueStart and
+' valueLength get the value's place.
+Private Function FindPseudoAttribute(ByVal head As String, ByVal attributeName As String, ByRef valueStart As Long, _
+                                     ByRef valueLength As Long) As Boolean
+    Dim at As Long, quote As String, closing As Long
+    at = InStr(head, " " & attributeName)
+    If at = 0 Then at = InStr(head, vbTab & attributeName)
+    If at = 0 Then at = InStr(head, vbLf & attributeName)
+    If at = 0 Then at = InStr(head, vbCr & attributeName)
+    If at = 0 Then Exit Function
+    at = at + 1 + Len(attributeName)
+    Do While InStr(" " & vbTab & vbCr & vbLf, Mid$(head, at, 1)) > 0 And at <= Len(head)
+        at = at + 1
+    Loop
+    If Mid$(head, at, 1) <> "=" Then Exit Function
+    at = at + 1
+    Do While InStr(" " & vbTab & vbCr & vbLf, Mid$(head, at, 1)) > 0 And at <= Len(head)
+        at = at + 1
+    Loop
+    quote = Mid$(head, at, 1)
+    If quote <> """" And quote <> "'" Then Exit Function
+    closing = InStr(at + 1, head, quote)
+    If closing = 0 Then Exit Function
+    valueStart = at + 1
+    valueLength = closing - at - 1
+    FindPseudoAttribute = True
 End Function
 
 ' ---- The one way text crosses: String to UTF-8 bytes and back ---------------------------

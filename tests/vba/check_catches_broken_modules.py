@@ -66,7 +66,7 @@ MUTATIONS = {
     'second MultiByteToWideChar user': (
         '    units = bytes  ',
         '    MultiByteToWideChar CP_UTF8, 0, 0, 0, 0, 0\n    units = bytes  ',
-        'TextOfFileBytes calls MultiByteToWideChar'),
+        'TextOfUtf16 calls MultiByteToWideChar'),
     'kernel32 String declare': (
         'Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal bstr As LongPtr)',
         'Private Declare PtrSafe Sub SysFreeString Lib "oleaut32" (ByVal bstr As LongPtr)\nPrivate Declare PtrSafe Function lstrlenA Lib "kernel32" (ByVal text As String) As Long',
@@ -103,6 +103,10 @@ MUTATIONS = {
         'If LoadLibraryW(StrPtr(fullPath)) <> 0 Then',
         'If LoadLibraryA(fullPath) <> 0 Then',
         'loads other than with LoadLibraryW(StrPtr(...))'),
+    'file decoded through the ANSI code page': (
+        'unitCount = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, byteLength, 0, 0)',
+        'unitCount = MultiByteToWideChar(0, MB_ERR_INVALID_CHARS, bytes, byteLength, 0, 0)',
+        'TextInCodePage: MultiByteToWideChar with a code page other than the file'),
 }
 
 ZIP_ROWS = {

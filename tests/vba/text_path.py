@@ -3,7 +3,9 @@
 In both branches of `#If Win64` no Declare of the library has a String parameter or result
 (VBA would convert it through the ANSI code page). Text crosses in one way only:
 - ENCODER turns a String into NUL-terminated UTF-8 bytes; it alone calls WideCharToMultiByte;
-- DECODER turns UTF-8 bytes into a String; it alone calls MultiByteToWideChar;
+- DECODER turns UTF-8 bytes into a String; it alone calls MultiByteToWideChar, but for
+  FILE_DECODER, which decodes a file in the code page the file's declaration names (its
+  parameter FILE_CODE_PAGE, never a code page written in the call);
 - OWNER takes a text result of the library: it raises error 7 on a null result, decodes it
   with DECODER and frees it with its one SysFreeString, which every path after the null
   check reaches exactly once (an error handler leads to it as well);
@@ -18,6 +20,8 @@ In both branches of `#If Win64` no Declare of the library has a String parameter
 import re
 
 ENCODER, DECODER, OWNER = "Utf8Bytes", "TextFromUtf8", "LibraryText"
+# Decodes a file's bytes in the code page its XML declaration names, and only those.
+FILE_DECODER, FILE_CODE_PAGE = "TextInCodePage", "codePage"
 # Public procedures whose text goes only to Windows' wide (...W) calls, as a String's own
 # UTF-16 (StrPtr), and never to the library.
 WIDE_ONLY = {"UsePelzorFrom"}
@@ -170,6 +174,11 @@ def check_conversions(procedures, lines):
         for code in procedure.body:
             for api, owner in sole.items():
                 for _, arguments in calls(code, api):
+                    if api == "MultiByteToWideChar" and procedure.name == FILE_DECODER:
+                        if not arguments or arguments[0] != FILE_CODE_PAGE:
+                            failures.append("%s: %s with a code page other than the file's"
+                                            % (FILE_DECODER, api))
+                        continue
                     if procedure.name != owner:
                         failures.append("%s calls %s; only %s may" % (procedure.name, api, owner))
                     elif api != "SysFreeString" and (not arguments or arguments[0] != "CP_UTF8"):
