@@ -1,12 +1,16 @@
 Attribute VB_Name = "Pelzor"
 ' Declarations and small wrappers for pelzor.dll, the XML helper library.
 '
-' Requires VBA7 (Office 2010 or later), 32-bit or 64-bit. Put pelzor.dll of the same
-' bitness as the spreadsheet application next to the workbook, or give Lib a full path,
-' or call ChDir to its folder before the first call.
+' Requires VBA7 (Office 2010 or later), 32-bit or 64-bit. Unpack the release zip next to
+' the workbook (its x64\ and x86\ folders hold the two builds of pelzor.dll) and import
+' this file; the module loads the DLL of the right bitness itself before its first call
+' (LoadPelzor), or from a folder named with UsePelzorFrom.
 '
 ' Every public function takes and returns ordinary Strings, correct for every character in
 ' every language whatever the system's ANSI code page; nothing to convert or free by hand.
+' Values become document text the same way whatever the regional settings (ValueText). No
+' name the module declares is a word of the spreadsheet's object model in another casing,
+' so importing it leaves the casing of the user's own code as it was.
 ' How values cross the boundary:
 ' - Text goes to the library as UTF-8: Utf8Bytes converts a String with
 '   WideCharToMultiByte(CP_UTF8) into a byte array that ends in a NUL, and the library gets
@@ -19,10 +23,12 @@ Attribute VB_Name = "Pelzor"
 ' - The library's bools are one byte, so they are declared As Byte: results are compared
 '   with 0 (a Boolean result would also read a second, undefined byte), and the one bool
 '   argument gets 0 or 1 (VBA's True is -1, a byte 0xFF that a C++ bool may not hold).
-' - A Double array is handed over by passing its first element ByRef, with the number of
-'   elements it holds (count) ByVal As Long.
-' - ReadXMLFile and WriteXMLFile carry documents between files and Strings: UTF-8 or UTF-16
-'   on disk, every character kept.
+' - A Double array is handed over by passing the first element of a one-dimensional array
+'   ByRef, with the number of elements it holds ByVal As Long; the library writes exactly
+'   that many, row after row for a matrix.
+' - ReadXMLFile and WriteXMLFile carry documents between files and Strings: read in UTF-8,
+'   UTF-16 or the encoding the XML declaration names, written as UTF-8, every character
+'   kept.
 Option Explicit
 
 #If Win64 Then
@@ -126,7 +132,8 @@ Public Sub UsePelzorFrom(ByVal Folder As String)
     LoadPelzor
 End Sub
 
-' Loads pelzor.dll before the first library call; every public function calls it first.
+' Loads pelzor.dll before the first library call: every public function that reaches the
+' library calls it first.
 ' Declare ... Lib "pelzor.dll" finds a DLL only through Windows' search (the application's
 ' folder, the system folders, the current folder, PATH), never the workbook's folder, so
 ' the module loads it itself with its full path, looking in this order:
@@ -483,7 +490,7 @@ End Function
 ' ---- Documents in files ---------------------------------------------------------------
 
 ' The text of the file at Path (any path, in any language). The encoding is found as the
-' XML specification's appendix on detecting encodings does (see TextOfFileBytes): a
+' W3C XML recommendation's appendix on autodetecting encodings does (TextOfFileBytes): a
 ' byte-order mark, UTF-16 without a mark, or else the encoding the XML declaration names
 ' (UTF-8 when it names none). Raises error 53 "File not found" or 76 "Path not found" with
 ' the path, 75 when the file cannot be read, and 5 when the declaration names an encoding
@@ -599,8 +606,8 @@ Private Function CreateNewFile(ByVal targetPath As String, ByRef newPath As Stri
     Err.Raise 75, "Pelzor.WriteXMLFile", "Cannot create a file next to " & targetPath & " (Windows error " & failure & ")"
 End Function
 
-' The text of a file's bytes, found as the XML specification's appendix on detecting
-' encodings does:
+' The text of a file's bytes, found as the W3C XML recommendation's appendix on
+' autodetecting encodings does:
 ' - a byte-order mark: UTF-8 (EF BB BF), UTF-16 little-endian (FF FE) or big-endian (FE FF);
 ' - no mark, and one of the first two bytes 0: UTF-16 without a mark, little-endian when the
 '   second is 0 ("<" is 3C 00), big-endian when the first is (00 3C). No other encoding the
