@@ -444,8 +444,8 @@ End Function
 '   spreadsheet keeps no more); digits beyond the 15th are rounded away, so GetDoubleValue
 '   reads back the number as the cell shows it, not always the Double's last bits. Very
 '   large or small numbers are written with an exponent ("1E+15", "1.5E-07"). The few
-'   Doubles from 1.797693134862315E+308 up to the largest, whose 15-digit rounding lies
-'   beyond what a Double holds, are written as 1.79769313486231E+308;
+'   Doubles above 1.79769313486231E+308, whose 15-digit rounding can lie beyond the
+'   largest Double, are written as 1.79769313486231E+308;
 ' - dates as ISO 8601: "2026-12-07", or "2026-12-07T09:05:00" when there is a time of day;
 ' - booleans as "true" and "false"; Empty as ""; text as it is.
 ' An object gives its default value (a Range its Value); Null, errors and arrays raise error 13.
@@ -467,7 +467,8 @@ Private Function ValueText(ByVal given As Variant) As String
         End If
     Case vbByte, vbInteger, vbLong, vbSingle, vbDouble, vbCurrency, vbDecimal, 20  ' 20: vbLongLong
         If VarType(plain) = vbDouble Then
-            If Abs(plain) >= 1.797693134862315E+308 Then
+            ' Str$ would round these up to 1.79769313486232E+308, beyond the largest Double
+            If Abs(plain) > 1.79769313486231E+308 Then
                 ValueText = IIf(plain < 0, "-", "") & "1.79769313486231E+308"
                 Exit Function
             End If

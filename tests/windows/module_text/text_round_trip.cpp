@@ -1,15 +1,18 @@
 // Round-trips texts in many languages through the real pelzor.dll the way the macro module
 // does (module_text_path.h), in the ANSI code page Wine was started with, and prints one
 // line for it. The code page must be the one named on the command line, so that a run in
-// the wrong locale fails rather than proving nothing.
+// the wrong locale fails rather than proving nothing. Also reads back the number texts the
+// module writes.
 //
 // usage: module_text_round_trip.exe CODE-PAGE
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "language_texts.h"
@@ -105,6 +108,23 @@ TEST(ModuleTextPath, EveryTextSurvivesInThisAnsiCodePage) {
         GetACP(), static_cast<int>(sizeof(void*) * 8), whole, texts.size(), lost,
         roundTrips.intact(), roundTrips.tried());
     EXPECT_EQ(lost, 0);
+}
+
+// The texts the module's ValueText writes for numbers (Str$'s forms, with a 0 before a
+// leading "."), built into a document as BuildDocument does and read back with
+// getDoubleValue: each gives the number it spells, the largest one a finite number.
+TEST(ModuleNumberTexts, ReadBackAsTheNumbersTheySpell) {
+    PelzorDll dll;
+    for (const char* text :
+         {"0.1", "0.333333333333333", "1E-300", "123456789012345", "0", "-0.5", "1E+15", "1.5E-07",
+          "1.79769313486231E+308", "-1.79769313486231E+308", "4.94065645841247E-324"}) {
+        const std::wstring wide(text, text + std::strlen(text));
+        const std::wstring document = appendXMLChild(dll, L"<r/>", L"v", L"r", wide);
+        const std::vector<char> xml = utf8Bytes(document);
+        const double value = dll.getDoubleValue(xml.data(), "v");
+        EXPECT_EQ(value, std::strtod(text, nullptr)) << text;
+        EXPECT_TRUE(std::isfinite(value)) << text;
+    }
 }
 
 }  // namespace
