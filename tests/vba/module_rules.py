@@ -97,7 +97,8 @@ def declared_names(raw):
     for _, code, _ in logical_lines(raw):
         header = re.match(r'(?:(?:Public|Private) )?(?:Declare PtrSafe )?(?:Function|Sub) (\w+)'
                           r'(?: Lib ""(?: Alias "")?)?\s*\((.*?)\)(?:\s*As \w+(?:\(\))?)?\s*$', code)
-        declaration = re.match(r"(?:(?:Public|Private) )?(?:Dim|Const|Static) (.*)$", code)
+        declaration = re.match(r"(?:(?:Public|Private|Global|Dim|Static|Const) )+(?!Declare |Enum |Type )(.*)$",
+                               code)
         if header:
             names.append((header.group(1), code))
             parts = header.group(2).split(",")
