@@ -14,8 +14,9 @@ In both branches of `#If Win64` no Declare of the library has a String parameter
   the same procedure;
 - every public procedure with a String parameter or result reaches ENCODER or DECODER (but
   those of WIDE_ONLY, which hand a path to Windows' wide calls);
-- nothing converts through a code page other than UTF-8 (no StrConv, no other code page
-  in the conversion calls, no Declare at all with a String parameter or result).
+- nothing converts through the ANSI code page or any other than UTF-8, but a file's own
+  in FILE_DECODER (no StrConv, no other code page in the conversion calls, no Declare at
+  all with a String parameter or result).
 """
 import re
 
