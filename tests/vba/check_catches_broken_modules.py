@@ -107,6 +107,10 @@ MUTATIONS = {
         'unitCount = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, byteLength, 0, 0)',
         'unitCount = MultiByteToWideChar(0, MB_ERR_INVALID_CHARS, bytes, byteLength, 0, 0)',
         'TextInCodePage: MultiByteToWideChar with a code page other than the file'),
+    'a 2-D array handed to the library': (
+        'VarPtr(element(0)), packed(0), valueCount) <> 0',
+        'VarPtr(element(0)), Values(LBound(Values, 1), LBound(Values, 2)), valueCount) <> 0',
+        'not an element of a one-dimensional array'),
 }
 
 ZIP_ROWS = {

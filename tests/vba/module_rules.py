@@ -7,7 +7,7 @@
 import re
 import zipfile
 
-from text_path import LIBRARY, logical_lines, read_module
+from text_path import LIBRARY, calls, logical_lines, read_module, split_arguments
 
 LOADER = "LoadPelzor"
 NUMBER_TEXT = "ValueText"
@@ -85,6 +85,27 @@ def check_loader(declares, procedures):
     return failures
 
 
+def check_array_arguments(declares, procedures):
+    positions = {}  # library Declare: the index of its ByRef Double parameter
+    for found in declares.values():
+        for name, original in found:
+            if LIBRARY in original:
+                parameters = re.search(r"\((.*)\)", original.split("Alias", 1)[1]).group(1).split(",")
+                for index, parameter in enumerate(parameters):
+                    if re.match(r"\s*ByRef \w+ As Double", parameter):
+                        positions[name] = index
+    failures = []
+    for procedure in procedures.values():
+        for code in procedure.body:
+            for name, index in positions.items():
+                for _, arguments in calls(code, name):
+                    element = re.fullmatch(r"\w+\s*(\(.*\))", arguments[index]) if index < len(arguments) else None
+                    if not element or len(split_arguments(element.group(1), 0)[0]) != 1:
+                        failures.append("%s: %s gets %r, not an element of a one-dimensional array"
+                                        % (procedure.name, name, arguments[index] if element else arguments))
+    return failures
+
+
 def check_no_boolean_argument(declares):
     return ["%s %s: a Boolean parameter; the library's bool takes a Byte of 0 or 1" % (branch, name)
             for branch, found in declares.items() for name, original in found
@@ -148,6 +169,7 @@ def check_module_rules(path, zip_path=None):
     failures = check_line_ends(raw, "module")
     failures += check_no_boolean_argument(declares)
     failures += check_loader(declares, procedures)
+    failures += check_array_arguments(declares, procedures)
     failures += check_casing(raw.decode("latin-1"))
     failures += check_value_texts(raw.decode("latin-1"), procedures)
     if zip_path:
