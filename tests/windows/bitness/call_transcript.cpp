@@ -425,11 +425,21 @@ TEST(CallTranscript, RunsTheWholeTable) {
     const std::string feed =
         "<gesmes:Envelope><Cube><Cube time='2026-12-04'><Cube currency='USD' rate='1.0872'/>"
         "<Cube currency='JPY' rate='162.43'/></Cube></Cube></gesmes:Envelope>";
-    for (const std::string& path :
-         {"//Cube[@currency='USD']/@rate", "//Cube/@rate", "gesmes:Envelope/Cube/Cube/Cube[2]",
-          "//Cube[0]", "//Cube[99999999999]", "//Cube[@currency=\"JPY\"][1]/@rate",
-          "//Cube[ @currency = 'JPY' ]/@rate", "//Cube[last()]", "//\xff\xfe", "//Cube[@rate='",
-          std::string(1 << 16, 'a'), "//Cube" + std::string(3000, '['), "/", ""}) {
+    const std::vector<std::string> feedPaths = {"//Cube[@currency='USD']/@rate",
+                                                "//Cube/@rate",
+                                                "gesmes:Envelope/Cube/Cube/Cube[2]",
+                                                "//Cube[0]",
+                                                "//Cube[99999999999]",
+                                                "//Cube[@currency=\"JPY\"][1]/@rate",
+                                                "//Cube[ @currency = 'JPY' ]/@rate",
+                                                "//Cube[last()]",
+                                                "//\xff\xfe",
+                                                "//Cube[@rate='",
+                                                std::string(1 << 16, 'a'),
+                                                "//Cube" + std::string(3000, '['),
+                                                "/",
+                                                ""};
+    for (const std::string& path : feedPaths) {
         transcript.select("feed " + printable(path) + ": ", feed.c_str(), path);
     }
     std::string predicates = "//Cube";

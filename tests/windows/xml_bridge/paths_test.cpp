@@ -143,7 +143,7 @@ TEST(Paths, CheckPathSaysWhereAPathStopsBeingUnderstood) {
     PelzorDll dll;
     EXPECT_EQ(dll.checkPath("//Cube[@currency='USD']/@rate"), -1);
     EXPECT_EQ(dll.checkPath("//line[sku='A-100']/qty"), -1);
-    EXPECT_EQ(dll.checkPath("//line/qty/text()"), 14);
+    EXPECT_EQ(dll.checkPath("//line/qty/text()"), 15);
     EXPECT_EQ(dll.checkPath("/order/../total"), 7);
     EXPECT_EQ(dll.checkPath(""), 0);
     EXPECT_EQ(dll.checkPath(nullptr), 0);
