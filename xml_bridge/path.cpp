@@ -73,17 +73,38 @@ private:
         } else if (!readName(step.name)) {
             return false;
         }
+        std::size_t runStart = 0;  // the first predicate after the last position test
         while (*p_ == '[') {
             if (!countPart()) {
                 return false;
             }
             ++p_;
-            step.predicates.emplace_back();
-            if (!readPredicate(step.predicates.back())) {
+            PathPredicate predicate;
+            if (!readPredicate(predicate)) {
                 return false;
             }
+            if (predicate.kind == PathPredicate::Kind::Position) {
+                runStart = step.predicates.size() + 1;
+            } else if (repeats(step.predicates, runStart, predicate)) {
+                // Tests that do not count positions only filter, so a test repeated where no
+                // position test stands between the two filters nothing more; leaving it out
+                // keeps a long path of repeated tests from costing a pass over the nodes each.
+                continue;
+            }
+            step.predicates.push_back(std::move(predicate));
         }
         return true;
+    }
+
+    static bool repeats(const std::vector<PathPredicate>& predicates, std::size_t from,
+                        const PathPredicate& predicate) {
+        for (std::size_t i = from; i < predicates.size(); ++i) {
+            if (predicates[i].kind == predicate.kind && predicates[i].name == predicate.name &&
+                predicates[i].value == predicate.value) {
+                return true;
+            }
+        }
+        return false;
     }
 
     // After the '[': "n", "@a", "@a='v'" or "child='v'", white space around the parts, ']'.

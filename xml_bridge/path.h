@@ -39,9 +39,10 @@ struct Path {
 };
 
 // The most steps and predicates a path may hold, all together. Beyond this the path is not
-// understood: every step and predicate costs a pass over the nodes it selects from, and the
-// limit bounds what one call can be made to do.
-constexpr std::size_t kMaxPathParts = 4096;
+// understood: each step and each different predicate can cost a pass over the nodes it
+// selects from, and the limit bounds what one call can be made to do (about a thousand
+// passes over the document).
+constexpr std::size_t kMaxPathParts = 1024;
 
 struct PathParse {
     Path path;
