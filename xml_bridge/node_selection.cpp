@@ -38,18 +38,16 @@ bool hasPositionTest(const PathStep& step) {
 
 using NodeList = std::vector<TiXmlNode*>;
 
-// Evaluates one path over one document. A path with a "//" step numbers the elements in
-// document order first (the number kept in each node's user data, with the end of its
-// subtree alongside), so that node sets can be merged and put back in order in linear time.
+// Evaluates one path over one document. Node sets are kept in document order. Once a "//"
+// step has made a set whose nodes may lie inside each other, the elements are numbered in
+// document order (the number kept in each node's user data, with the end of its subtree
+// alongside), so that sets can be merged and put back in order in linear time. A path that
+// starts with a "//" step and needs no numbering, like "//name", reads the tree in one walk.
 class Selection {
 public:
     Selection(TiXmlDocument& document, const Path& path) : document_(document), path_(path) {}
 
     std::vector<SelectedNode> run() {
-        if (std::any_of(path_.steps.begin(), path_.steps.end(),
-                        [](const PathStep& s) { return s.anyDepth; })) {
-            buildIndex();
-        }
         NodeList context{&document_};
         std::vector<SelectedNode> selected;
         for (const PathStep& step : path_.steps) {
@@ -57,6 +55,11 @@ public:
                 break;
             }
             if (step.attribute) {
+                if (step.anyDepth && context.size() == 1 && context.front() == &document_) {
+                    NodeList all;
+                    forEachElement([&](TiXmlElement* element) { all.push_back(element); });
+                    return attributesOf(all, step.name);
+                }
                 return attributesOf(step.anyDepth ? descendantsOrSelf(context) : context,
                                     step.name);
             }
@@ -80,6 +83,32 @@ private:
         node->SetUserData(reinterpret_cast<void*>(static_cast<std::uintptr_t>(order_.size())));
         order_.push_back(node);
         subtreeEnd_.push_back(0);
+    }
+
+    // Every element in document order, without recursion and without numbering.
+    template <typename Visit>
+    void forEachElement(Visit visit) {
+        TiXmlElement* node = document_.FirstChildElement();
+        while (node != nullptr) {
+            visit(node);
+            if (TiXmlElement* child = node->FirstChildElement()) {
+                node = child;
+                continue;
+            }
+            while (node != nullptr && node->NextSiblingElement() == nullptr) {
+                TiXmlNode* parent = node->Parent();
+                node = parent != nullptr ? parent->ToElement() : nullptr;
+            }
+            if (node != nullptr) {
+                node = node->NextSiblingElement();
+            }
+        }
+    }
+
+    void ensureIndex() {
+        if (!indexed_) {
+            buildIndex();
+        }
     }
 
     // Pre-order over the document and every element, without recursion.
@@ -112,7 +141,8 @@ private:
     }
 
     // Every node of the subtrees of `context` (which is in document order), each once.
-    NodeList descendantsOrSelf(const NodeList& context) const {
+    NodeList descendantsOrSelf(const NodeList& context) {
+        ensureIndex();
         NodeList nodes;
         bool covered = false;
         std::size_t coveredEnd = 0;
@@ -183,9 +213,8 @@ private:
                 }
             }
         }
-        // Children of nested context nodes interleave in the document; only a numbered
-        // document can have nested context nodes.
-        if (indexed_) {
+        // Children of nested context nodes interleave in the document.
+        if (nested_) {
             restoreOrder(selected);
         }
         return selected;
@@ -195,11 +224,24 @@ private:
     // position test each element passes or fails on its own, so the subtrees are read once
     // in order; with one the passing is counted per parent.
     NodeList descendantStep(const NodeList& context, const PathStep& step) {
-        if (hasPositionTest(step)) {
-            return childStep(descendantsOrSelf(context), step);
-        }
         std::vector<std::uint64_t> noPositions;
         NodeList selected;
+        if (!hasPositionTest(step) && context.size() == 1 && context.front() == &document_) {
+            forEachElement([&](TiXmlElement* element) {
+                if (nameMatches(*element, step) && passes(*element, step, noPositions)) {
+                    selected.push_back(element);
+                }
+            });
+            nested_ = true;
+            return selected;
+        }
+        if (hasPositionTest(step)) {
+            NodeList expanded = descendantsOrSelf(context);
+            nested_ = true;
+            return childStep(expanded, step);
+        }
+        ensureIndex();
+        nested_ = true;
         bool covered = false;
         std::size_t coveredEnd = 0;
         for (const TiXmlNode* node : context) {
@@ -221,7 +263,8 @@ private:
     }
 
     // Puts numbered nodes (no duplicates among them) back into document order.
-    void restoreOrder(NodeList& nodes) const {
+    void restoreOrder(NodeList& nodes) {
+        ensureIndex();
         auto before = [this](const TiXmlNode* a, const TiXmlNode* b) {
             return indexOf(a) < indexOf(b);
         };
@@ -266,6 +309,7 @@ private:
     TiXmlDocument& document_;
     const Path& path_;
     bool indexed_ = false;
+    bool nested_ = false;                  // the context may hold nodes inside each other
     NodeList order_;                       // the document, then its elements in pre-order
     std::vector<std::size_t> subtreeEnd_;  // per number: the number of the subtree's last node
 };
