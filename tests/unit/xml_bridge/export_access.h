@@ -64,7 +64,7 @@ struct Arg {
     std::string storage;
 };
 
-// Everything the nine exports say about `text` and `name`, as one comparable string.
+// Everything the exports say about `text` and `name`, as one comparable string.
 inline std::string everyExportOn(const std::string& text, const std::string& name) {
     std::string out;
     out += takeResult(Exports::getStringValue(Arg(text), Arg(name))) + "|";
@@ -84,5 +84,13 @@ inline std::string everyExportOn(const std::string& text, const std::string& nam
     out += "|" +
            takeResult(Exports::appendXMLChild(Arg(text), Arg("n"), Arg(name), Arg("a&<t>"), true));
     out += "|" + takeResult(Exports::createBlankXML(Arg(name)));
+    // The path functions, with paths made from the name.
+    out += "|" + takeResult(Exports::selectTexts(Arg(text), Arg("//" + name)));
+    out += "|" + std::to_string(Exports::selectCount(Arg(text), Arg(name + "/*")));
+    out +=
+        "|" + std::to_string(Exports::selectDoubles(Arg(text), Arg("//" + name + "/*"), values, 4));
+    for (double v : values) {
+        out += std::to_string(v) + ",";
+    }
     return out;
 }
