@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "byte_string.h"
 
@@ -121,6 +122,21 @@ int arrayColumns(const char* xmlText, const char* name) {
     const TiXmlElement* element = firstNamed(document, name);
     const TiXmlElement* firstRow = element != nullptr ? element->FirstChildElement() : nullptr;
     return firstRow != nullptr ? childCount(*firstRow) : 0;
+}
+
+wchar_t* childTexts(const char* xmlText, const char* name) {
+    TiXmlDocument document;
+    document.Parse(xmlText, nullptr, TIXML_ENCODING_UTF8);
+    std::string joined;
+    if (const TiXmlElement* element = firstNamed(document, name)) {
+        for (const TiXmlElement* child = element->FirstChildElement(); child != nullptr;
+             child = child->NextSiblingElement()) {
+            const char* text = child->GetText();
+            joined += text != nullptr ? text : "";
+            joined += '\0';
+        }
+    }
+    return pelzor::allocByteString(joined.data(), static_cast<std::uint32_t>(joined.size()));
 }
 
 wchar_t* appendChild(const char* xmlText, const char* childName, const char* parentName,

@@ -18,6 +18,10 @@ void double2DArray(const char* xmlText, const char* name, double* values, int co
 int arrayRows(const char* xmlText, const char* name);
 int arrayColumns(const char* xmlText, const char* name);
 
+// The texts of the child elements of the first element `name`, each followed by a NUL
+// byte, in a new result string.
+wchar_t* childTexts(const char* xmlText, const char* name);
+
 // Parse, add `<childName>childText</childName>` under the first element `parentName`, print,
 // copy the printed text into a new result string; "Parent element does not exist" when the
 // parent is missing.

@@ -1,5 +1,5 @@
 #pragma once
-// The nine exports of the real pelzor.dll, loaded at run time, under the same names as the
+// The exports of the real pelzor.dll, loaded at run time, under the same names as the
 // native benchmark's Exports (export_access.h), so that the jobs call the DLL in the Windows
 // build of the benchmark.
 
@@ -25,6 +25,11 @@ struct DllExports {
     static double getDoubleValue(char* xml, char* name) { return dll().doubleValue(xml, name); }
     static int getIntegerValue(char* xml, char* name) { return dll().integerValue(xml, name); }
     static wchar_t* getStringValue(char* xml, char* name) { return dll().stringValue(xml, name); }
+    static wchar_t* selectText(char* xml, char* path) { return dll().selectText(xml, path); }
+    static wchar_t* selectTexts(char* xml, char* path) { return dll().selectTexts(xml, path); }
+    static int selectDoubles(char* xml, char* path, double* values, int count) {
+        return dll().selectDoubles(xml, path, values, count);
+    }
 
 private:
     struct Loaded {
@@ -36,6 +41,9 @@ private:
         double(WINAPI* doubleValue)(char*, char*);
         int(WINAPI* integerValue)(char*, char*);
         wchar_t*(WINAPI* stringValue)(char*, char*);
+        wchar_t*(WINAPI* selectText)(char*, char*);
+        wchar_t*(WINAPI* selectTexts)(char*, char*);
+        int(WINAPI* selectDoubles)(char*, char*, double*, int);
     };
 
     template <typename Function>
@@ -62,6 +70,9 @@ private:
             bind(module, "getDoubleValue", l.doubleValue);
             bind(module, "getIntegerValue", l.integerValue);
             bind(module, "getStringValue", l.stringValue);
+            bind(module, "selectText", l.selectText);
+            bind(module, "selectTexts", l.selectTexts);
+            bind(module, "selectDoubles", l.selectDoubles);
             return l;
         }();
         return loaded;

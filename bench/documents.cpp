@@ -95,6 +95,17 @@ std::string matrixDocument(int rows) {
     return out;
 }
 
+std::string listDocument(int count) {
+    std::string out = kDeclaration;
+    out += std::string("<") + kListName + ">\n";
+    for (int i = 0; i < count; ++i) {
+        valueLine(out, 1, kListItem,
+                  formatCell(matrixCell(i / kMatrixColumns, i % kMatrixColumns)));
+    }
+    out += std::string("</") + kListName + ">\n";
+    return out;
+}
+
 std::string treeDocument(std::size_t targetBytes) {
     constexpr int kGroupsPerSection = 8;
     constexpr int kItemsPerGroup = 6;

@@ -18,6 +18,9 @@ inline constexpr char kSettingsRoot[] = "settings";
 inline constexpr char kMatrixName[] = "matrix";
 inline constexpr char kTreeParent[] = "summary";  // the tree's last group, where children go
 
+inline constexpr char kListName[] = "list";  // the list of values that paths read
+inline constexpr char kListItem[] = "v";
+
 inline constexpr int kMatrixColumns = 10;
 
 // `<settings>` holding one element per setting (integers, floating numbers and short texts
@@ -33,6 +36,10 @@ std::string matrixDocument(int rows);
 
 // The value of the cell in `row` and `column` of matrixDocument, as written there.
 double matrixCell(int row, int column);
+
+// `<list>` holding `count` elements `<v>`, one per line, each a number written with nine
+// characters as in the matrix.
+std::string listDocument(int count);
 
 // `<project>` holding sections of groups of items (a key and a value each) until the text
 // is about `targetBytes` long, then a last section whose `<summary>`, four levels below

@@ -34,6 +34,9 @@ constexpr std::size_t kKiB = 1024;
 constexpr std::size_t kMiB = 1024 * kKiB;
 const std::size_t kDocumentSizes[] = {1 * kKiB, 16 * kKiB, 64 * kKiB, 1 * kMiB, 16 * kMiB};
 const int kMatrixRows[] = {10, 100, 400, 1000, 10000, 100000};
+// Paths: selectText on the readers' documents from 4 KiB to 1 MiB, and the lists of values.
+const std::size_t kPathDocumentSizes[] = {4 * kKiB, 16 * kKiB, 64 * kKiB, 1 * kMiB};
+const int kListCounts[] = {1000, 10000, 100000};
 
 // The direct use with every allocation a pointer bump and no free.
 Variant atZeroCost(const Variant& direct) {
@@ -133,6 +136,45 @@ void addMatrix(std::vector<Job>& jobs, const Text& text, int rows) {
             variantOf([text] { return direct::arrayColumns(text->c_str(), kMatrixName); })));
 }
 
+// selectText of the element that getStringValue finds by name: from the root down in the
+// settings, at any depth in the tree. The readers' jobs on the same documents give
+// getStringValue's own time.
+void addSelectText(std::vector<Job>& jobs, const char* document, const Text& text,
+                   const char* path) {
+    jobs.push_back(
+        job("paths", "selectText", document, text,
+            variantOf([text, path] { return Exports::selectText(argument(text), argument(path)); }),
+            variantOf([text] { return direct::stringValue(text->c_str(), kTextName); })));
+    jobs.push_back(job(
+        "paths", "getStringValue", document, text,
+        variantOf([text] { return Exports::getStringValue(argument(text), argument(kTextName)); }),
+        variantOf([text] { return direct::stringValue(text->c_str(), kTextName); })));
+}
+
+// Every value of a list in one call: as numbers (against the 1D array's direct use) and as
+// texts.
+void addList(std::vector<Job>& jobs, int count) {
+    const Text text = std::make_shared<const std::string>(listDocument(count));
+    Buffer library = std::make_shared<std::vector<double>>(count);
+    Buffer direct = std::make_shared<std::vector<double>>(count);
+    static const std::string path = std::string(kListName) + "/" + kListItem;
+    jobs.push_back(job("paths", "selectDoubles", "list", text, variantOf([text, library] {
+                           Exports::selectDoubles(argument(text), argument(path.c_str()),
+                                                  library->data(),
+                                                  static_cast<int>(library->size()));
+                           return static_cast<const std::vector<double>*>(library.get());
+                       }),
+                       variantOf([text, direct] {
+                           direct::double1DArray(text->c_str(), kListName, direct->data(),
+                                                 static_cast<int>(direct->size()));
+                           return static_cast<const std::vector<double>*>(direct.get());
+                       })));
+    jobs.push_back(job("paths", "selectTexts", "list", text, variantOf([text] {
+                           return Exports::selectTexts(argument(text), argument(path.c_str()));
+                       }),
+                       variantOf([text] { return direct::childTexts(text->c_str(), kListName); })));
+}
+
 }  // namespace
 
 const VariantChoice kVariants[3] = {
@@ -166,6 +208,16 @@ std::vector<Job> allJobs() {
     }
     for (int rows : kMatrixRows) {
         addMatrix(jobs, std::make_shared<const std::string>(matrixDocument(rows)), rows);
+    }
+    for (std::size_t bytes : kPathDocumentSizes) {
+        addSelectText(jobs, "settings",
+                      std::make_shared<const std::string>(settingsDocument(bytes)),
+                      "settings/title");
+        addSelectText(jobs, "tree", std::make_shared<const std::string>(treeDocument(bytes)),
+                      "//title");
+    }
+    for (int count : kListCounts) {
+        addList(jobs, count);
     }
     return jobs;
 }

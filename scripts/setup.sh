@@ -11,7 +11,7 @@ packages=(
   g++ cmake make ninja-build libgtest-dev libbenchmark-dev
   libfast-float-dev clang-14 libclang-rt-14-dev valgrind clang-format
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
-  wine wine64 wine32:i386 zip python3 python3-matplotlib dpkg-dev xz-utils patch locales
+  wine wine64 wine32:i386 zip python3 python3-matplotlib python3-lxml dpkg-dev xz-utils patch locales
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include "arrays.h"
 #include "builder.h"
 #include "call_memory.h"
+#include "path_readers.h"
 #include "readers.h"
 
 namespace {
@@ -30,6 +31,18 @@ bool containedArray(double* values, int count, Body body) noexcept {
     } catch (...) {
         pelzor::zeroDoubles(values, count);
         return true;
+    }
+}
+
+// A failed selectDoubles leaves the caller's numbers as zeros, like a path selecting nothing.
+template <typename Body>
+int containedNumbers(double* values, int count, Body body) noexcept {
+    pelzor::CallMemory callMemory;
+    try {
+        return body();
+    } catch (...) {
+        pelzor::zeroDoubles(values, count);
+        return 0;
     }
 }
 
@@ -79,4 +92,25 @@ int XML::getIntegerValue(char* xmlText, char* elementName) {
 wchar_t* XML::getStringValue(char* xmlText, char* elementName) {
     return contained<wchar_t*>(nullptr,
                                [&] { return pelzor::readStringValue(xmlText, elementName); });
+}
+
+int XML::checkPath(char* path) {
+    return contained(0, [&] { return pelzor::checkPathText(path); });
+}
+
+wchar_t* XML::selectText(char* xmlText, char* path) {
+    return contained<wchar_t*>(nullptr, [&] { return pelzor::readSelectedText(xmlText, path); });
+}
+
+wchar_t* XML::selectTexts(char* xmlText, char* path) {
+    return contained<wchar_t*>(nullptr, [&] { return pelzor::readSelectedTexts(xmlText, path); });
+}
+
+int XML::selectCount(char* xmlText, char* path) {
+    return contained(0, [&] { return pelzor::countSelected(xmlText, path); });
+}
+
+int XML::selectDoubles(char* xmlText, char* path, double* values, int count) {
+    return containedNumbers(
+        values, count, [&] { return pelzor::readSelectedDoubles(xmlText, path, values, count); });
 }

@@ -8,12 +8,15 @@
 namespace pelzor {
 
 wchar_t* makeResultString(const char* text) {
-    const std::size_t length = std::strlen(text);
+    return makeResultBytes(text, std::strlen(text));
+}
+
+wchar_t* makeResultBytes(const char* bytes, std::size_t length) {
     // A BSTR counts its bytes in 32 bits; a longer text cannot be represented.
     if (length > std::numeric_limits<std::uint32_t>::max() - 2) {
         return nullptr;
     }
-    return allocByteString(text, static_cast<std::uint32_t>(length));
+    return allocByteString(bytes, static_cast<std::uint32_t>(length));
 }
 
 }  // namespace pelzor

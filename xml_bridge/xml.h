@@ -38,4 +38,12 @@ class XML {
     static double PELZOR_EXPORT_CALL getDoubleValue(char* xmlText, char* elementName);
     static int PELZOR_EXPORT_CALL getIntegerValue(char* xmlText, char* elementName);
     static wchar_t* PELZOR_EXPORT_CALL getStringValue(char* xmlText, char* elementName);
+
+    // Paths: the nodes a path selects (see path.h for the language).
+    static int PELZOR_EXPORT_CALL checkPath(char* path);
+    static wchar_t* PELZOR_EXPORT_CALL selectText(char* xmlText, char* path);
+    static wchar_t* PELZOR_EXPORT_CALL selectTexts(char* xmlText, char* path);
+    static int PELZOR_EXPORT_CALL selectCount(char* xmlText, char* path);
+    static int PELZOR_EXPORT_CALL selectDoubles(char* xmlText, char* path, double* values,
+                                                int count);
 };

@@ -176,6 +176,41 @@ std::vector<ExportCall> exportCalls() {
         {"createBlankXML",
          [](const char*, const char* n) { return takeResult(Exports::createBlankXML(Arg(n))); },
          {"<null>"}},
+        // The path functions, with paths made from the name.
+        {"checkPath",
+         [](const char*, const char* n) {
+             return std::to_string(Exports::checkPath(Arg("//" + std::string(n) + "[@a='1'][2]")));
+         },
+         {"0"}},
+        {"selectText",
+         [](const char* t, const char* n) {
+             return takeResult(Exports::selectText(Arg(t), Arg("//" + std::string(n))));
+         },
+         {"<null>", "Element does not exist"}},
+        {"selectTexts",
+         [](const char* t, const char* n) {
+             return takeResult(Exports::selectTexts(Arg(t), Arg("//" + std::string(n) + "/*")));
+         },
+         {"<null>", ""}},
+        {"selectCount",
+         [](const char* t, const char* n) {
+             return std::to_string(Exports::selectCount(Arg(t), Arg("//*[@a]//" + std::string(n))));
+         },
+         {"0"}},
+        {"selectCount attribute",
+         [](const char* t, const char* n) {
+             return std::to_string(
+                 Exports::selectCount(Arg(t), Arg("//" + std::string(n) + "/@a")));
+         },
+         {"0"}},
+        {"selectDoubles",
+         [](const char* t, const char* n) {
+             double values[4] = {9, 9, 9, 9};
+             const int count =
+                 Exports::selectDoubles(Arg(t), Arg("//" + std::string(n) + "//*"), values, 4);
+             return arrayResult(count > 0, values);
+         },
+         {"false:0.000000,0.000000,0.000000,0.000000,"}},
     };
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Calls the nine exports of class XML from native tests (the class befriends this struct),
+// Calls the exports of class XML from native tests (the class befriends this struct),
 // and owns result strings for the length of a test.
 
 #include <memory>
@@ -29,6 +29,13 @@ struct XMLExportAccess {
     static double getDoubleValue(char* xml, char* name) { return XML::getDoubleValue(xml, name); }
     static int getIntegerValue(char* xml, char* name) { return XML::getIntegerValue(xml, name); }
     static wchar_t* getStringValue(char* xml, char* name) { return XML::getStringValue(xml, name); }
+    static int checkPath(char* path) { return XML::checkPath(path); }
+    static wchar_t* selectText(char* xml, char* path) { return XML::selectText(xml, path); }
+    static wchar_t* selectTexts(char* xml, char* path) { return XML::selectTexts(xml, path); }
+    static int selectCount(char* xml, char* path) { return XML::selectCount(xml, path); }
+    static int selectDoubles(char* xml, char* path, double* values, int count) {
+        return XML::selectDoubles(xml, path, values, count);
+    }
 };
 
 using Exports = XMLExportAccess;
@@ -57,7 +64,7 @@ struct Arg {
     std::string storage;
 };
 
-// Everything the nine exports say about `text` and `name`, as one comparable string.
+// Everything the exports say about `text` and `name`, as one comparable string.
 inline std::string everyExportOn(const std::string& text, const std::string& name) {
     std::string out;
     out += takeResult(Exports::getStringValue(Arg(text), Arg(name))) + "|";
@@ -77,5 +84,13 @@ inline std::string everyExportOn(const std::string& text, const std::string& nam
     out += "|" +
            takeResult(Exports::appendXMLChild(Arg(text), Arg("n"), Arg(name), Arg("a&<t>"), true));
     out += "|" + takeResult(Exports::createBlankXML(Arg(name)));
+    // The path functions, with paths made from the name.
+    out += "|" + takeResult(Exports::selectTexts(Arg(text), Arg("//" + name)));
+    out += "|" + std::to_string(Exports::selectCount(Arg(text), Arg(name + "/*")));
+    out +=
+        "|" + std::to_string(Exports::selectDoubles(Arg(text), Arg("//" + name + "/*"), values, 4));
+    for (double v : values) {
+        out += std::to_string(v) + ",";
+    }
     return out;
 }

@@ -90,6 +90,13 @@ std::size_t deepestExportUse(const std::string& text) {
         Exports::getDouble1DArray(Arg(text), Arg("v"), values, 2);
         Exports::getDouble2DArray(Arg(text), Arg("v"), values, 2);
     });
+    measure([&] {
+        takeResult(Exports::selectTexts(Arg(text), Arg("//d[1]//v")));
+        takeResult(Exports::selectText(Arg(text), Arg("//*[v='1']/v")));
+        Exports::selectCount(Arg(text), Arg("//d/d"));
+        double values[2];
+        Exports::selectDoubles(Arg(text), Arg("//v"), values, 2);
+    });
     // The new child goes under the deepest element, so printing goes one level further.
     measure([&] {
         takeResult(Exports::appendXMLChild(Arg(text), Arg("n"), Arg("v"), Arg("t"), false));

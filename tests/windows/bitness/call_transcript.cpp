@@ -110,6 +110,38 @@ public:
         }
     }
 
+    // The path functions on the same documents, after every call of the nine, so that the
+    // nine's part of the transcript stays as it was.
+    void selectEverything(const Probe& probe) {
+        const char* text = probe.nullText ? nullptr : probe.text.c_str();
+        for (const std::string& name : probe.names) {
+            for (const std::string& path :
+                 {"//" + name, name + "/*", "//*[1]/" + name + "[1]", "//" + name + "/@b",
+                  "//*[@b][" + name + "='2']", "//" + name + "[2]/../x"}) {
+                select(probe.label + " " + printable(path) + ": ", text, path);
+            }
+        }
+    }
+
+    void select(const std::string& at, const char* text, const std::string& path) {
+        const char* p = path.c_str();
+        line(at + "checkPath", std::to_string(dll_.checkPath(p)));
+        line(at + "selectText", textResult(dll_.selectText(text, p)));
+        line(at + "selectTexts", textResult(dll_.selectTexts(text, p)));
+        line(at + "selectCount", std::to_string(dll_.selectCount(text, p)));
+        std::vector<std::uint64_t> buffer(3 + 2 * kGuard);
+        for (std::size_t i = 0; i < buffer.size(); ++i) {
+            buffer[i] = 0x7ff4c0de00000000u + i;
+        }
+        const int count =
+            dll_.selectDoubles(text, p, reinterpret_cast<double*>(buffer.data() + kGuard), 3);
+        std::string out = std::to_string(count);
+        for (std::uint64_t bits : buffer) {
+            out += " " + hex64(bits);
+        }
+        line(at + "selectDoubles count 3", out);
+    }
+
     void createBlank(const std::string& root) {
         line("createBlankXML " + printable(root), textResult(dll_.createBlankXML(root.c_str())));
     }
@@ -387,6 +419,34 @@ TEST(CallTranscript, RunsTheWholeTable) {
                                       {"x", "shelf", "&lt;1&gt; &amp;amp; &#65;", "0"},
                                       {"y", "shelf", "&lt;1&gt; &amp;amp; &#65;", "1"},
                                       {"z", "book", "2.5e3", "0"}});
+    for (const Probe& probe : probes()) {
+        transcript.selectEverything(probe);
+    }
+    const std::string feed =
+        "<gesmes:Envelope><Cube><Cube time='2026-12-04'><Cube currency='USD' rate='1.0872'/>"
+        "<Cube currency='JPY' rate='162.43'/></Cube></Cube></gesmes:Envelope>";
+    const std::vector<std::string> feedPaths = {"//Cube[@currency='USD']/@rate",
+                                                "//Cube/@rate",
+                                                "gesmes:Envelope/Cube/Cube/Cube[2]",
+                                                "//Cube[0]",
+                                                "//Cube[99999999999]",
+                                                "//Cube[@currency=\"JPY\"][1]/@rate",
+                                                "//Cube[ @currency = 'JPY' ]/@rate",
+                                                "//Cube[last()]",
+                                                "//\xff\xfe",
+                                                "//Cube[@rate='",
+                                                std::string(1 << 16, 'a'),
+                                                "//Cube" + std::string(3000, '['),
+                                                "/",
+                                                ""};
+    for (const std::string& path : feedPaths) {
+        transcript.select("feed " + printable(path) + ": ", feed.c_str(), path);
+    }
+    std::string predicates = "//Cube";
+    for (int i = 0; i < 1000; ++i) {
+        predicates += "[@rate]";
+    }
+    transcript.select("feed 1000 predicates: ", feed.c_str(), predicates);
     std::FILE* out = std::fopen(gOutputPath.c_str(), "wb");
     ASSERT_NE(out, nullptr) << gOutputPath;
     const std::string& lines = transcript.lines();

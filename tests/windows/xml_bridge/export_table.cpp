@@ -3,7 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 
-const ExportEntry kExports[9] = {
+const ExportEntry kExports[kExportCount] = {
     {1, "appendXMLChild", "?appendXMLChild@XML@@CGPA_WPAD000_N@Z",
      "?appendXMLChild@XML@@CAPEA_WPEAD000_N@Z", 20},
     {2, "createBlankXML", "?createBlankXML@XML@@CGPA_WPAD@Z", "?createBlankXML@XML@@CAPEA_WPEAD@Z",
@@ -21,6 +21,12 @@ const ExportEntry kExports[9] = {
      8},
     {9, "getStringValue", "?getStringValue@XML@@CGPA_WPAD0@Z",
      "?getStringValue@XML@@CAPEA_WPEAD0@Z", 8},
+    {10, "checkPath", "?checkPath@XML@@CGHPAD@Z", "?checkPath@XML@@CAHPEAD@Z", 4},
+    {11, "selectText", "?selectText@XML@@CGPA_WPAD0@Z", "?selectText@XML@@CAPEA_WPEAD0@Z", 8},
+    {12, "selectTexts", "?selectTexts@XML@@CGPA_WPAD0@Z", "?selectTexts@XML@@CAPEA_WPEAD0@Z", 8},
+    {13, "selectCount", "?selectCount@XML@@CGHPAD0@Z", "?selectCount@XML@@CAHPEAD0@Z", 8},
+    {14, "selectDoubles", "?selectDoubles@XML@@CGHPAD0PANH@Z",
+     "?selectDoubles@XML@@CAHPEAD0PEANH@Z", 16},
 };
 
 const char* decoratedName(const ExportEntry& entry) {

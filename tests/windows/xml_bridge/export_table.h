@@ -11,8 +11,10 @@ struct ExportEntry {
     int argumentBytes32;
 };
 
-// The export table macro code binds to, in ordinal order.
-extern const ExportEntry kExports[9];
+// The export table macro code binds to, in ordinal order: the nine readers and builders,
+// then the five path functions.
+constexpr int kExportCount = 14;
+extern const ExportEntry kExports[kExportCount];
 
 // The decorated name of an export in this build's bitness.
 const char* decoratedName(const ExportEntry& entry);

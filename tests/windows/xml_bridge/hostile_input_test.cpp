@@ -37,7 +37,7 @@ private:
     char* text_;
 };
 
-// Everything the nine exports say about `text`, as one comparable string.
+// Everything the exports say about `text`, as one comparable string.
 std::string everyExportOn(PelzorDll& dll, const char* text, const char* name) {
     std::string out = Bstr(dll.getStringValue(text, name)).bytes() + "|";
     out += std::to_string(dll.getIntegerValue(text, name)) + "|";
@@ -52,6 +52,9 @@ std::string everyExportOn(PelzorDll& dll, const char* text, const char* name) {
     for (double v : values)
         out += std::to_string(v) + ",";
     out += "|" + Bstr(dll.appendXMLChild(text, "n", name, "t", false)).bytes();
+    const std::string path = std::string("//") + name;
+    out += "|" + Bstr(dll.selectTexts(text, path.c_str())).bytes();
+    out += "|" + std::to_string(dll.selectDoubles(text, (path + "/*").c_str(), values, 4));
     return out;
 }
 
@@ -96,6 +99,15 @@ TEST(HostileInput, TextsEndingRightBeforeAnInaccessiblePage) {
         const std::string ordinary(text);
         EXPECT_EQ(everyExportOn(dll, placed.get(), "a"), everyExportOn(dll, ordinary.c_str(), "a"))
             << text;
+    }
+    // Paths that end right before the page, in the middle of every part of the language.
+    for (const char* path : {"//a[@b='x", "//a[@b=\"", "//a[1", "//a[@", "a/", "//", "a[b='\xC3",
+                             "\xE2\x82", "a:", "*"}) {
+        TextBeforeGuardPage placed(path);
+        EXPECT_EQ(dll.checkPath(placed.get()), dll.checkPath(std::string(path).c_str())) << path;
+        EXPECT_EQ(dll.selectCount("<a b='x'>1</a>", placed.get()),
+                  dll.selectCount("<a b='x'>1</a>", std::string(path).c_str()))
+            << path;
     }
     TextBeforeGuardPage truncated("<a>x\xC3");
     EXPECT_EQ(Bstr(dll.getStringValue(truncated.get(), "a")).bytes(), "x\xC3");

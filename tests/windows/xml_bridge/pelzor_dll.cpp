@@ -159,3 +159,27 @@ wchar_t* PelzorDll::getStringValue(const char* xml, const char* name) {
     auto r = call("getStringValue", {word(xml), word(name)}, Returns::Integer);
     return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
 }
+
+int PelzorDll::checkPath(const char* path) {
+    return static_cast<int>(call("checkPath", {word(path)}, Returns::Integer).eax);
+}
+
+wchar_t* PelzorDll::selectText(const char* xml, const char* path) {
+    auto r = call("selectText", {word(xml), word(path)}, Returns::Integer);
+    return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
+}
+
+wchar_t* PelzorDll::selectTexts(const char* xml, const char* path) {
+    auto r = call("selectTexts", {word(xml), word(path)}, Returns::Integer);
+    return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
+}
+
+int PelzorDll::selectCount(const char* xml, const char* path) {
+    return static_cast<int>(call("selectCount", {word(xml), word(path)}, Returns::Integer).eax);
+}
+
+int PelzorDll::selectDoubles(const char* xml, const char* path, double* values, int count) {
+    return static_cast<int>(
+        call("selectDoubles", {word(xml), word(path), word(values), word(count)}, Returns::Integer)
+            .eax);
+}

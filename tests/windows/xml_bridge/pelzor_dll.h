@@ -38,6 +38,11 @@ public:
     double getDoubleValue(const char* xml, const char* name);
     int getIntegerValue(const char* xml, const char* name);
     wchar_t* getStringValue(const char* xml, const char* name);
+    int checkPath(const char* path);
+    wchar_t* selectText(const char* xml, const char* path);
+    wchar_t* selectTexts(const char* xml, const char* path);
+    int selectCount(const char* xml, const char* path);
+    int selectDoubles(const char* xml, const char* path, double* values, int count);
 
 private:
     struct RawResult {

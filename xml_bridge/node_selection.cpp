@@ -1,0 +1,327 @@
+#include "node_selection.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace pelzor {
+
+namespace {
+
+bool hasName(const TiXmlElement& element, const std::string& name) {
+    const TiXmlString& value = element.ValueTStr();
+    return value.length() == name.size() &&
+           std::memcmp(value.c_str(), name.data(), name.size()) == 0;
+}
+
+const char* textOf(const TiXmlElement& element) {
+    const char* text = element.GetText();
+    return text != nullptr ? text : "";
+}
+
+bool someChildHasText(const TiXmlElement& element, const PathPredicate& predicate) {
+    for (const TiXmlElement* child = element.FirstChildElement(); child != nullptr;
+         child = child->NextSiblingElement()) {
+        if (hasName(*child, predicate.name) &&
+            std::strcmp(textOf(*child), predicate.value.c_str()) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool hasPositionTest(const PathStep& step) {
+    return std::any_of(step.predicates.begin(), step.predicates.end(), [](const PathPredicate& p) {
+        return p.kind == PathPredicate::Kind::Position;
+    });
+}
+
+using NodeList = std::vector<TiXmlNode*>;
+
+// Evaluates one path over one document. Node sets are kept in document order. Once a "//"
+// step has made a set whose nodes may lie inside each other, the elements are numbered in
+// document order (the number kept in each node's user data, with the end of its subtree
+// alongside), so that sets can be merged and put back in order in linear time. A path that
+// starts with a "//" step and needs no numbering, like "//name", reads the tree in one walk.
+class Selection {
+public:
+    Selection(TiXmlDocument& document, const Path& path) : document_(document), path_(path) {}
+
+    std::vector<SelectedNode> run() {
+        NodeList context{&document_};
+        std::vector<SelectedNode> selected;
+        for (const PathStep& step : path_.steps) {
+            if (context.empty()) {
+                break;
+            }
+            if (step.attribute) {
+                if (step.anyDepth && context.size() == 1 && context.front() == &document_) {
+                    NodeList all;
+                    forEachElement([&](TiXmlElement* element) { all.push_back(element); });
+                    return attributesOf(all, step.name);
+                }
+                return attributesOf(step.anyDepth ? descendantsOrSelf(context) : context,
+                                    step.name);
+            }
+            context = step.anyDepth ? descendantStep(context, step) : childStep(context, step);
+        }
+        selected.reserve(context.size());
+        for (TiXmlNode* node : context) {
+            if (const TiXmlElement* element = node->ToElement()) {
+                selected.push_back({element, nullptr});
+            }
+        }
+        return selected;
+    }
+
+private:
+    std::size_t indexOf(const TiXmlNode* node) const {
+        return reinterpret_cast<std::uintptr_t>(node->GetUserData());
+    }
+
+    void add(TiXmlNode* node) {
+        node->SetUserData(reinterpret_cast<void*>(static_cast<std::uintptr_t>(order_.size())));
+        order_.push_back(node);
+        subtreeEnd_.push_back(0);
+    }
+
+    // Every element in document order, without recursion and without numbering.
+    template <typename Visit>
+    void forEachElement(Visit visit) {
+        TiXmlElement* node = document_.FirstChildElement();
+        while (node != nullptr) {
+            visit(node);
+            if (TiXmlElement* child = node->FirstChildElement()) {
+                node = child;
+                continue;
+            }
+            while (node != nullptr && node->NextSiblingElement() == nullptr) {
+                TiXmlNode* parent = node->Parent();
+                node = parent != nullptr ? parent->ToElement() : nullptr;
+            }
+            if (node != nullptr) {
+                node = node->NextSiblingElement();
+            }
+        }
+    }
+
+    void ensureIndex() {
+        if (!indexed_) {
+            buildIndex();
+        }
+    }
+
+    // Pre-order over the document and every element, without recursion.
+    void buildIndex() {
+        add(&document_);
+        TiXmlNode* node = document_.FirstChildElement();
+        while (node != nullptr) {
+            add(node);
+            if (TiXmlElement* child = node->FirstChildElement()) {
+                node = child;
+                continue;
+            }
+            // A leaf: close it and every ancestor whose last child it ends, then go on at
+            // the next sibling found on the way up.
+            for (;;) {
+                subtreeEnd_[indexOf(node)] = order_.size() - 1;
+                if (TiXmlElement* next = node->NextSiblingElement()) {
+                    node = next;
+                    break;
+                }
+                node = node->Parent();
+                if (node == &document_) {
+                    node = nullptr;
+                    break;
+                }
+            }
+        }
+        subtreeEnd_[0] = order_.size() - 1;
+        indexed_ = true;
+    }
+
+    // Every node of the subtrees of `context` (which is in document order), each once.
+    NodeList descendantsOrSelf(const NodeList& context) {
+        ensureIndex();
+        NodeList nodes;
+        bool covered = false;
+        std::size_t coveredEnd = 0;
+        for (const TiXmlNode* node : context) {
+            const std::size_t first = indexOf(node);
+            if (covered && first <= coveredEnd) {
+                continue;
+            }
+            covered = true;
+            coveredEnd = subtreeEnd_[first];
+            nodes.insert(nodes.end(), order_.begin() + static_cast<std::ptrdiff_t>(first),
+                         order_.begin() + static_cast<std::ptrdiff_t>(coveredEnd) + 1);
+        }
+        return nodes;
+    }
+
+    bool nameMatches(const TiXmlElement& element, const PathStep& step) const {
+        return step.anyName || hasName(element, step.name);
+    }
+
+    // The predicates in order; `positions` counts, per position test, the nodes of the
+    // current parent that reached it.
+    static bool passes(const TiXmlElement& element, const PathStep& step,
+                       std::vector<std::uint64_t>& positions) {
+        std::size_t k = 0;
+        for (const PathPredicate& predicate : step.predicates) {
+            switch (predicate.kind) {
+                case PathPredicate::Kind::Position:
+                    if (++positions[k++] != predicate.position) {
+                        return false;
+                    }
+                    break;
+                case PathPredicate::Kind::HasAttribute:
+                    if (element.Attribute(predicate.name.c_str()) == nullptr) {
+                        return false;
+                    }
+                    break;
+                case PathPredicate::Kind::AttributeEquals: {
+                    const char* value = element.Attribute(predicate.name.c_str());
+                    if (value == nullptr || std::strcmp(value, predicate.value.c_str()) != 0) {
+                        return false;
+                    }
+                    break;
+                }
+                case PathPredicate::Kind::ChildEquals:
+                    if (!someChildHasText(element, predicate)) {
+                        return false;
+                    }
+                    break;
+            }
+        }
+        return true;
+    }
+
+    // The children of each context node that pass the step, parent by parent.
+    NodeList childStep(const NodeList& context, const PathStep& step) {
+        const std::size_t positionTests = static_cast<std::size_t>(std::count_if(
+            step.predicates.begin(), step.predicates.end(),
+            [](const PathPredicate& p) { return p.kind == PathPredicate::Kind::Position; }));
+        std::vector<std::uint64_t> positions(positionTests);
+        NodeList selected;
+        for (TiXmlNode* parent : context) {
+            std::fill(positions.begin(), positions.end(), 0);
+            for (TiXmlElement* child = parent->FirstChildElement(); child != nullptr;
+                 child = child->NextSiblingElement()) {
+                if (nameMatches(*child, step) && passes(*child, step, positions)) {
+                    selected.push_back(child);
+                }
+            }
+        }
+        // Children of nested context nodes interleave in the document.
+        if (nested_) {
+            restoreOrder(selected);
+        }
+        return selected;
+    }
+
+    // "//step": the step's children of every node of the context's subtrees. Without a
+    // position test each element passes or fails on its own, so the subtrees are read once
+    // in order; with one the passing is counted per parent.
+    NodeList descendantStep(const NodeList& context, const PathStep& step) {
+        std::vector<std::uint64_t> noPositions;
+        NodeList selected;
+        if (!hasPositionTest(step) && context.size() == 1 && context.front() == &document_) {
+            forEachElement([&](TiXmlElement* element) {
+                if (nameMatches(*element, step) && passes(*element, step, noPositions)) {
+                    selected.push_back(element);
+                }
+            });
+            nested_ = true;
+            return selected;
+        }
+        if (hasPositionTest(step)) {
+            NodeList expanded = descendantsOrSelf(context);
+            nested_ = true;
+            return childStep(expanded, step);
+        }
+        ensureIndex();
+        nested_ = true;
+        bool covered = false;
+        std::size_t coveredEnd = 0;
+        for (const TiXmlNode* node : context) {
+            const std::size_t first = indexOf(node);
+            if (covered && first <= coveredEnd) {
+                continue;
+            }
+            covered = true;
+            coveredEnd = subtreeEnd_[first];
+            // The subtree's root is not its own descendant.
+            for (std::size_t i = first + 1; i <= coveredEnd; ++i) {
+                TiXmlElement* element = order_[i]->ToElement();
+                if (nameMatches(*element, step) && passes(*element, step, noPositions)) {
+                    selected.push_back(element);
+                }
+            }
+        }
+        return selected;
+    }
+
+    // Puts numbered nodes (no duplicates among them) back into document order.
+    void restoreOrder(NodeList& nodes) {
+        ensureIndex();
+        auto before = [this](const TiXmlNode* a, const TiXmlNode* b) {
+            return indexOf(a) < indexOf(b);
+        };
+        if (std::is_sorted(nodes.begin(), nodes.end(), before)) {
+            return;
+        }
+        if (nodes.size() < order_.size() / 16) {
+            std::sort(nodes.begin(), nodes.end(), before);
+            return;
+        }
+        std::vector<bool> marked(order_.size());
+        for (const TiXmlNode* node : nodes) {
+            marked[indexOf(node)] = true;
+        }
+        nodes.clear();
+        for (std::size_t i = 0; i < order_.size(); ++i) {
+            if (marked[i]) {
+                nodes.push_back(order_[i]);
+            }
+        }
+    }
+
+    static std::vector<SelectedNode> attributesOf(const NodeList& context,
+                                                  const std::string& name) {
+        std::vector<SelectedNode> selected;
+        for (const TiXmlNode* node : context) {
+            const TiXmlElement* element = node->ToElement();
+            if (element == nullptr) {
+                continue;
+            }
+            for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute != nullptr;
+                 attribute = attribute->Next()) {
+                if (std::strcmp(attribute->Name(), name.c_str()) == 0) {
+                    selected.push_back({element, attribute});
+                    break;
+                }
+            }
+        }
+        return selected;
+    }
+
+    TiXmlDocument& document_;
+    const Path& path_;
+    bool indexed_ = false;
+    bool nested_ = false;                  // the context may hold nodes inside each other
+    NodeList order_;                       // the document, then its elements in pre-order
+    std::vector<std::size_t> subtreeEnd_;  // per number: the number of the subtree's last node
+};
+
+}  // namespace
+
+const char* selectedValue(const SelectedNode& node) {
+    return node.attribute != nullptr ? node.attribute->Value() : textOf(*node.element);
+}
+
+std::vector<SelectedNode> selectNodes(TiXmlDocument& document, const Path& path) {
+    return Selection(document, path).run();
+}
+
+}  // namespace pelzor
