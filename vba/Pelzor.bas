@@ -50,6 +50,16 @@ Private Declare PtrSafe Function pelzorGetIntegerValue Lib "pelzor.dll" Alias "?
     (ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As Long
 Private Declare PtrSafe Function pelzorGetStringValue Lib "pelzor.dll" Alias "?getStringValue@XML@@CAPEA_WPEAD0@Z" _
     (ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As LongPtr
+Private Declare PtrSafe Function pelzorCheckPath Lib "pelzor.dll" Alias "?checkPath@XML@@CAHPEAD@Z" _
+    (ByVal nodePath As LongPtr) As Long
+Private Declare PtrSafe Function pelzorSelectText Lib "pelzor.dll" Alias "?selectText@XML@@CAPEA_WPEAD0@Z" _
+    (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr) As LongPtr
+Private Declare PtrSafe Function pelzorSelectTexts Lib "pelzor.dll" Alias "?selectTexts@XML@@CAPEA_WPEAD0@Z" _
+    (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr) As LongPtr
+Private Declare PtrSafe Function pelzorSelectCount Lib "pelzor.dll" Alias "?selectCount@XML@@CAHPEAD0@Z" _
+    (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr) As Long
+Private Declare PtrSafe Function pelzorSelectDoubles Lib "pelzor.dll" Alias "?selectDoubles@XML@@CAHPEAD0PEANH@Z" _
+    (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr, ByRef firstValue As Double, ByVal valueCount As Long) As Long
 #Else
 Private Declare PtrSafe Function pelzorAppendXMLChild Lib "pelzor.dll" Alias "?appendXMLChild@XML@@CGPA_WPAD000_N@Z" _
     (ByVal xmlText As LongPtr, ByVal childName As LongPtr, ByVal parentName As LongPtr, ByVal childText As LongPtr, ByVal unescapeTags As Byte) As LongPtr
@@ -69,6 +79,16 @@ Private Declare PtrSafe Function pelzorGetIntegerValue Lib "pelzor.dll" Alias "?
     (ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As Long
 Private Declare PtrSafe Function pelzorGetStringValue Lib "pelzor.dll" Alias "?getStringValue@XML@@CGPA_WPAD0@Z" _
     (ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As LongPtr
+Private Declare PtrSafe Function pelzorCheckPath Lib "pelzor.dll" Alias "?checkPath@XML@@CGHPAD@Z" _
+    (ByVal nodePath As LongPtr) As Long
+Private Declare PtrSafe Function pelzorSelectText Lib "pelzor.dll" Alias "?selectText@XML@@CGPA_WPAD0@Z" _
+    (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr) As LongPtr
+Private Declare PtrSafe Function pelzorSelectTexts Lib "pelzor.dll" Alias "?selectTexts@XML@@CGPA_WPAD0@Z" _
+    (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr) As LongPtr
+Private Declare PtrSafe Function pelzorSelectCount Lib "pelzor.dll" Alias "?selectCount@XML@@CGHPAD0@Z" _
+    (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr) As Long
+Private Declare PtrSafe Function pelzorSelectDoubles Lib "pelzor.dll" Alias "?selectDoubles@XML@@CGHPAD0PANH@Z" _
+    (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr, ByRef firstValue As Double, ByVal valueCount As Long) As Long
 #End If
 
 Private Declare PtrSafe Function WideCharToMultiByte Lib "kernel32" (ByVal codePage As Long, ByVal flags As Long, _
@@ -486,6 +506,110 @@ End Function
 Private Function ZeroPadded(ByVal n As Long, ByVal places As Long) As String
     ZeroPadded = LTrim$(Str$(n))
     If Len(ZeroPadded) < places Then ZeroPadded = String$(places - Len(ZeroPadded), "0") & ZeroPadded
+End Function
+
+' ---- Paths: any element, attributes, lists ---------------------------------------------
+
+' A path selects nodes as XPath 1.0 does, in a small part of its abbreviated syntax:
+' "order/line/sku" (children, from the document), "//line" (at any depth), "*" (any
+' element), "[2]" (the second of a parent's), "[@id]", "[@id='7']", "[sku='A-100']" (a
+' child with that text), and "/@rate" at the end (an attribute). Names are compared as
+' written, prefix included ("gesmes:Envelope"): no namespace set-up. A path the library does
+' not understand raises error 5 "Path not understood at character N: path" before the
+' document is read.
+
+' The value of the first node Path selects, in document order: an element's text as
+' GetStringValue reads it, or an attribute's value. "Element does not exist" when it selects
+' nothing.
+Public Function GetValue(ByVal xmlText As String, ByVal Path As String) As String
+    Dim xml() As Byte, pathBytes() As Byte
+    LoadPelzor
+    RefuseUnknownPath Path
+    xml = Utf8Bytes(xmlText)
+    pathBytes = Utf8Bytes(Path)
+    GetValue = LibraryText(pelzorSelectText(VarPtr(xml(0)), VarPtr(pathBytes(0))))
+End Function
+
+' The values of every node Path selects, in document order, as a String array indexed
+' 0 To n - 1; Empty when it selects nothing (test with IsEmpty). A value that holds a NUL
+' character is cut there.
+Public Function GetValues(ByVal xmlText As String, ByVal Path As String) As Variant
+    Dim xml() As Byte, pathBytes() As Byte, joined As String, parts() As String
+    LoadPelzor
+    RefuseUnknownPath Path
+    xml = Utf8Bytes(xmlText)
+    pathBytes = Utf8Bytes(Path)
+    ' Each value arrives followed by one NUL character.
+    joined = LibraryText(pelzorSelectTexts(VarPtr(xml(0)), VarPtr(pathBytes(0))))
+    If Len(joined) = 0 Then
+        GetValues = Empty
+        Exit Function
+    End If
+    parts = Split(joined, vbNullChar)
+    ReDim Preserve parts(0 To UBound(parts) - 1)  ' what follows the last NUL is not a value
+    GetValues = parts
+End Function
+
+' How many nodes Path selects (0 when none).
+Public Function CountNodes(ByVal xmlText As String, ByVal Path As String) As Long
+    Dim xml() As Byte, pathBytes() As Byte
+    LoadPelzor
+    RefuseUnknownPath Path
+    xml = Utf8Bytes(xmlText)
+    pathBytes = Utf8Bytes(Path)
+    CountNodes = pelzorSelectCount(VarPtr(xml(0)), VarPtr(pathBytes(0)))
+End Function
+
+' The values of every node Path selects, read as GetDoubleValue reads a text, as a Double
+' array indexed 0 To n - 1; Empty when it selects nothing (test with IsEmpty):
+' ReadNumbers(xml, "//Cube/@rate").
+Public Function ReadNumbers(ByVal xmlText As String, ByVal Path As String) As Variant
+    Dim xml() As Byte, pathBytes() As Byte, nodeCount As Long, numbers() As Double
+    LoadPelzor
+    RefuseUnknownPath Path
+    xml = Utf8Bytes(xmlText)
+    pathBytes = Utf8Bytes(Path)
+    nodeCount = pelzorSelectCount(VarPtr(xml(0)), VarPtr(pathBytes(0)))
+    If nodeCount <= 0 Then
+        ReadNumbers = Empty
+        Exit Function
+    End If
+    ReDim numbers(0 To nodeCount - 1)
+    ' The second read gives the count again, unless the library ran out of memory.
+    If pelzorSelectDoubles(VarPtr(xml(0)), VarPtr(pathBytes(0)), numbers(0), nodeCount) <> nodeCount Then
+        Err.Raise 7, "Pelzor.ReadNumbers", "Out of memory"
+    End If
+    ReadNumbers = numbers
+End Function
+
+' Raises error 5 for a path the library does not understand, naming the character (counted
+' from 1) where it stopped understanding it. No document is read.
+Private Sub RefuseUnknownPath(ByRef pathText As String)
+    Dim pathBytes() As Byte, stoppedAt As Long
+    pathBytes = Utf8Bytes(pathText)
+    stoppedAt = pelzorCheckPath(VarPtr(pathBytes(0)))
+    If stoppedAt >= 0 Then
+        Err.Raise 5, "Pelzor", "Path not understood at character " & _
+                               Mid$(Str$(CharacterAtByte(pathText, stoppedAt)), 2) & ": " & pathText
+    End If
+End Sub
+
+' The position, counted from 1, of the character of unicodeText whose UTF-8 form starts at
+' byte byteOffset of the text's (Len + 1 for the text's end).
+Private Function CharacterAtByte(ByRef unicodeText As String, ByVal byteOffset As Long) As Long
+    Dim i As Long, unit As Long, bytesBefore As Long
+    For i = 1 To Len(unicodeText)
+        If bytesBefore >= byteOffset Then Exit For
+        unit = AscW(Mid$(unicodeText, i, 1)) And &HFFFF&
+        If unit < &H80 Then
+            bytesBefore = bytesBefore + 1
+        ElseIf unit < &H800 Or (unit >= &HD800 And unit < &HE000) Then
+            bytesBefore = bytesBefore + 2  ' a surrogate pair is four bytes for two units
+        Else
+            bytesBefore = bytesBefore + 3
+        End If
+    Next i
+    CharacterAtByte = i
 End Function
 
 ' ---- Documents in files ---------------------------------------------------------------

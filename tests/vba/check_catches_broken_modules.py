@@ -16,8 +16,8 @@ import zipfile
 
 MUTATIONS = {
     'x64 getStringValue result As String': (
-        '(ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As LongPtr\n#Else',
-        '(ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As String\n#Else',
+        '"?getStringValue@XML@@CAPEA_WPEAD0@Z" _\n    (ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As LongPtr',
+        '"?getStringValue@XML@@CAPEA_WPEAD0@Z" _\n    (ByVal xmlText As LongPtr, ByVal elementName As LongPtr) As String',
         'x64 pelzorGetStringValue: a String'),
     'x86 childText As String': (
         'ByVal childText As LongPtr, ByVal unescapeTags As Byte) As LongPtr\nPrivate Declare PtrSafe Function pelzorCreateBlankXML Lib "pelzor.dll" Alias "?createBlankXML@XML@@CGPA',
@@ -111,6 +111,15 @@ MUTATIONS = {
         'VarPtr(element(0)), packed(0), valueCount) <> 0',
         'VarPtr(element(0)), Values(LBound(Values, 1), LBound(Values, 2)), valueCount) <> 0',
         'not an element of a one-dimensional array'),
+    'a path read before it is checked': (
+        '    RefuseUnknownPath Path\n    xml = Utf8Bytes(xmlText)\n    pathBytes = Utf8Bytes(Path)\n    CountNodes',
+        '    xml = Utf8Bytes(xmlText)\n    pathBytes = Utf8Bytes(Path)\n    CountNodes',
+        'CountNodes parses the document before RefuseUnknownPath'),
+    'a document parsed three times': (
+        '    nodeCount = pelzorSelectCount(VarPtr(xml(0)), VarPtr(pathBytes(0)))\n',
+        '    nodeCount = pelzorSelectCount(VarPtr(xml(0)), VarPtr(pathBytes(0)))\n'
+        '    nodeCount = pelzorSelectCount(VarPtr(xml(0)), VarPtr(pathBytes(0)))\n',
+        'ReadNumbers parses the document 3 times'),
 }
 
 ZIP_ROWS = {

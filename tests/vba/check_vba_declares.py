@@ -2,8 +2,7 @@
 """Checks the macro-side declarations against the DLL exports they bind to.
 
 For both branches of `#If Win64` in the VBA module: every Declare's Alias is one of the
-decorated names of that bitness (the nine present, each once, and the five path functions
-either all or none of them), and its arguments
+decorated names of that bitness (all of them present, each once), and its arguments
 match the types the decorated name encodes (char* -> ByVal LongPtr, the address of UTF-8
 bytes; double* -> ByRef Double; int -> ByVal Long; bool -> ByVal Byte, given 0 or 1) with a matching
 result type (a text result, the BSTR, As LongPtr). In the 32-bit branch the declared
@@ -83,15 +82,9 @@ def dll_exports(path):
     return {name: None for name in Image(path).exports()[0]}
 
 
-# Exports that a module may leave undeclared, as a group: the path functions.
-PATH_FUNCTIONS = {"checkPath", "selectText", "selectTexts", "selectCount", "selectDoubles"}
-
-
 def check(branch, found, exports):
     failures = []
     aliases = [alias for alias, _, _ in found]
-    if not any(decode(alias)[0] in PATH_FUNCTIONS for alias in aliases if alias in exports):
-        exports = {name: b for name, b in exports.items() if decode(name)[0] not in PATH_FUNCTIONS}
     if sorted(aliases) != sorted(exports):
         failures.append("%s aliases %s differ from the exports %s" % (branch, sorted(aliases), sorted(exports)))
     for alias, arguments, result in found:

@@ -10,6 +10,9 @@ import zipfile
 from text_path import LIBRARY, calls, logical_lines, read_module, split_arguments
 
 LOADER = "LoadPelzor"
+PATH_GUARD = "RefuseUnknownPath"
+# The library's path functions that parse the document they are given.
+PATH_READERS = ("selectText", "selectTexts", "selectCount", "selectDoubles")
 NUMBER_TEXT = "ValueText"
 LOCALE_CONVERSIONS = r"\b(CStr|Format\$?|FormatNumber|FormatCurrency|FormatPercent|FormatDateTime)\s*\("
 
@@ -106,6 +109,23 @@ def check_array_arguments(declares, procedures):
     return failures
 
 
+def check_path_functions(declares, procedures):
+    """A path is refused before any document is parsed, and a document is parsed at most twice."""
+    readers = {name for found in declares.values() for name, original in found
+               if any('Alias "?%s@' % reader in original for reader in PATH_READERS)}
+    failures = []
+    for procedure in procedures.values():
+        reads = [i for i, code in enumerate(procedure.body) for name in readers for _ in calls(code, name)]
+        if not reads:
+            continue
+        guards = [i for i, code in enumerate(procedure.body) if re.match(r"%s\b" % PATH_GUARD, code)]
+        if not guards or guards[0] > reads[0]:
+            failures.append("%s parses the document before %s" % (procedure.name, PATH_GUARD))
+        if len(reads) > 2:
+            failures.append("%s parses the document %d times" % (procedure.name, len(reads)))
+    return failures
+
+
 def check_no_boolean_argument(declares):
     return ["%s %s: a Boolean parameter; the library's bool takes a Byte of 0 or 1" % (branch, name)
             for branch, found in declares.items() for name, original in found
@@ -170,6 +190,7 @@ def check_module_rules(path, zip_path=None):
     failures += check_no_boolean_argument(declares)
     failures += check_loader(declares, procedures)
     failures += check_array_arguments(declares, procedures)
+    failures += check_path_functions(declares, procedures)
     failures += check_casing(raw.decode("latin-1"))
     failures += check_value_texts(raw.decode("latin-1"), procedures)
     if zip_path:
