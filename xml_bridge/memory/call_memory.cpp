@@ -129,11 +129,12 @@ void CallMemory::releaseSlowly(void* block) noexcept {
         chunk->next->previous = chunk->previous;
     }
     call->heldBytes_ -= chunk->totalBytes();
-    pool::keepDuringCall(chunk);
+    chunk->next = nullptr;
+    pool::keep(chunk, kPoolCeiling);
 }
 
 void CallMemory::releasePool() noexcept {
-    pool::freeAll(true);
+    pool::keep(nullptr, 0);
 }
 
 std::size_t CallMemory::pooledBytes() noexcept {
@@ -184,7 +185,7 @@ Chunk* CallMemory::takeChunk(std::size_t least, std::size_t most) noexcept {
         chunk = Chunk::fromSystem(least);
     }
     if (chunk == nullptr && pool::bytes() != 0) {
-        pool::freeAll(false);
+        pool::keep(nullptr, 0);
         chunk = Chunk::fromSystem(least);
     }
     if (chunk == nullptr) {

@@ -44,7 +44,7 @@ public:
     // Gives back a block from allocate (null is ignored).
     static void release(void* block) noexcept;
 
-    // Gives every chunk the pool keeps back to the system and forgets the recent calls.
+    // Gives every chunk the pool keeps back to the system.
     static void releasePool() noexcept;
     // The bytes of the chunks the pool keeps now, headers included.
     static std::size_t pooledBytes() noexcept;

@@ -1,6 +1,6 @@
 #pragma once
 // The pieces behind call_memory.h (its invariants are stated there): the invariant check,
-// a block's tag, the chunks and their pool, the pool's lock and the thread's slot.
+// a block's tag, the chunks and their pool, and the thread's slot.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,8 +9,6 @@
 #include <windows.h>
 
 #include <winternl.h>
-#else
-#include <pthread.h>
 #endif
 
 #include "call_memory.h"
@@ -27,9 +25,7 @@
         }                                                                                          \
     } while (false)
 #else
-#define PELZOR_INVARIANT(condition) \
-    do {                            \
-    } while (false)
+#define PELZOR_INVARIANT(condition) static_cast<void>(false && (condition))
 #endif
 
 namespace pelzor {
@@ -82,71 +78,52 @@ static_assert(Chunk::kHeaderBytes % kAlignment == 0, "chunk data must stay align
 namespace pool {
 // The smallest kept chunk with `least` to `most` data bytes, or null.
 Chunk* take(std::size_t least, std::size_t most) noexcept;
-// Keeps the chunks of a call that ends (linked by `next`), then gives back what the pool
-// holds beyond the largest peak of the recent calls.
+// Keeps `chunks` (linked by `next`, or null), then gives back to the system the largest kept
+// chunks until the pool holds at most `keepBytes`.
+void keep(Chunk* chunks, std::size_t keepBytes) noexcept;
+// The same when a call ends: the pool keeps the largest peak of the last kRecentCalls calls.
 void keepAtCallEnd(Chunk* chunks, std::size_t callPeakBytes) noexcept;
-// Keeps a large block's chunk freed during a call, within the ceiling.
-void keepDuringCall(Chunk* chunk) noexcept;
-// Gives every kept chunk back to the system; with `forgetCalls`, forgets the recent calls.
-void freeAll(bool forgetCalls) noexcept;
 std::size_t bytes() noexcept;
 }  // namespace pool
-
-// A lock of the system's own: all zero bytes at load, so it works before any initialiser
-// has run, and it brings none of the C++ runtime's error reporting into the DLL.
-class SystemLock {
-public:
-#ifdef _WIN32
-    void lock() noexcept {
-        AcquireSRWLockExclusive(&lock_);
-    }
-    void unlock() noexcept {
-        ReleaseSRWLockExclusive(&lock_);
-    }
-
-private:
-    SRWLOCK lock_ = SRWLOCK_INIT;
-#else
-    void lock() noexcept {
-        pthread_mutex_lock(&lock_);
-    }
-    void unlock() noexcept {
-        pthread_mutex_unlock(&lock_);
-    }
-
-private:
-    pthread_mutex_t lock_ = PTHREAD_MUTEX_INITIALIZER;
-#endif
-};
 
 // The thread's slot that names the call open on it (the innermost), read on every
 // allocation. In the Windows builds a TLS slot of the system's own (thread_local is emulated
 // there with a locked lookup per access): its index reads "no slot" until the library has
-// taken one while it initialises and again once it has given it back at unload, so that an
-// allocation then reads no call and takes the heap; a thread_local stands in only when the
-// system has no slot left. Natively a thread_local pointer.
+// taken one while it initialises and again once it has given it back at unload (or when the
+// system had none left), and a call without a slot takes its blocks from the heap.
+// Natively a thread_local pointer.
 class OpenCallSlot {
 public:
 #ifdef _WIN32
-    void acquire() noexcept;
-    void release() noexcept;
+    void acquire() noexcept {
+        if (index_ == TLS_OUT_OF_INDEXES) {
+            index_ = TlsAlloc();
+        }
+    }
+    void release() noexcept {
+        const DWORD index = index_;
+        index_ = TLS_OUT_OF_INDEXES;
+        if (index != TLS_OUT_OF_INDEXES) {
+            TlsFree(index);
+        }
+    }
     bool hasSlot() const noexcept {
-        return index_ != TLS_OUT_OF_INDEXES || systemRefused_;
+        return index_ != TLS_OUT_OF_INDEXES;
     }
     CallMemory* get() const noexcept {
         // The first 64 slots lie in the thread's own block, where TlsGetValue reads them.
         if (index_ < TLS_MINIMUM_AVAILABLE) {
             return static_cast<CallMemory*>(NtCurrentTeb()->TlsSlots[index_]);
         }
-        return getBeyondTheTeb();
+        return hasSlot() ? static_cast<CallMemory*>(TlsGetValue(index_)) : nullptr;
     }
-    // False when there is no slot: the call's allocations then take the heap.
-    bool set(CallMemory* call) noexcept;
+    // False when there is no slot.
+    bool set(CallMemory* call) noexcept {
+        return hasSlot() && TlsSetValue(index_, call);
+    }
 
 private:
-    CallMemory* getBeyondTheTeb() const noexcept;
     DWORD index_ = TLS_OUT_OF_INDEXES;
-    bool systemRefused_ = false;
 #else
     CallMemory* get() const noexcept {
         return openCall;

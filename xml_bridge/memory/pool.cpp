@@ -1,8 +1,11 @@
 // The chunks, the pool that keeps them between calls, and the thread's slot.
 #include <cstring>
-#include <mutex>
 
 #include "internals.h"
+
+#ifndef _WIN32
+#include <pthread.h>
+#endif
 
 namespace pelzor {
 
@@ -32,194 +35,131 @@ void Chunk::toSystem(Chunk* chunks) noexcept {
 
 namespace {
 
-// The kept chunks by data size, smallest first, in an array of their own, so that finding
-// one reads no chunk's header. A chunk that finds no room goes back to the system: a call
-// within the ceiling needs far fewer.
-class Pool {
-public:
-    ~Pool() { pool::freeAll(true); }
-
-    SystemLock lock;
-
-    Chunk* take(std::size_t least, std::size_t most) noexcept {
-        const std::size_t at = countBelow(least);
-        if (at == count_ || entries_[at].dataBytes > most) {
-            return nullptr;
-        }
-        Chunk* chunk = entries_[at].chunk;
-        bytes_ -= chunk->totalBytes();
-        --count_;
-        std::memmove(entries_ + at, entries_ + at + 1, (count_ - at) * sizeof(Entry));
-        return chunk;
-    }
-
-    void keep(Chunk* chunk, Chunk*& surplus) noexcept {
-        if (count_ == kMostChunks) {
-            chunk->next = surplus;
-            surplus = chunk;
-            return;
-        }
-        const std::size_t at = countBelow(chunk->dataBytes);
-        std::memmove(entries_ + at + 1, entries_ + at, (count_ - at) * sizeof(Entry));
-        entries_[at] = Entry{chunk->dataBytes, chunk};
-        ++count_;
-        bytes_ += chunk->totalBytes();
-    }
-
-    // Gives up the largest chunks until the pool holds at most `keepBytes`: the smaller ones
-    // serve the next calls as well, and the Windows heap keeps them committed anyway.
-    void trim(std::size_t keepBytes, Chunk*& surplus) noexcept {
-        while (bytes_ > keepBytes) {
-            Chunk* chunk = entries_[--count_].chunk;
-            bytes_ -= chunk->totalBytes();
-            chunk->next = surplus;
-            surplus = chunk;
-        }
-        std::size_t sum = 0;
-        for (std::size_t i = 0; i < count_; ++i) {
-            PELZOR_INVARIANT(entries_[i].chunk->dataBytes == entries_[i].dataBytes);
-            PELZOR_INVARIANT(i == 0 || entries_[i - 1].dataBytes <= entries_[i].dataBytes);
-            sum += entries_[i].chunk->totalBytes();
-        }
-        PELZOR_INVARIANT(sum == bytes_);
-    }
-
-    // Notes a call's peak; what the pool keeps is the largest of the last few calls'.
-    std::size_t keepTarget(std::size_t callPeakBytes) noexcept {
-        recentPeaks_[nextPeak_] = callPeakBytes;
-        nextPeak_ = (nextPeak_ + 1) % CallMemory::kRecentCalls;
-        std::size_t largest = 0;
-        for (std::size_t peak : recentPeaks_) {
-            largest = peak > largest ? peak : largest;
-        }
-        return largest < CallMemory::kPoolCeiling ? largest : CallMemory::kPoolCeiling;
-    }
-
-    void forgetCalls() noexcept { std::memset(recentPeaks_, 0, sizeof recentPeaks_); }
-    std::size_t bytes() const noexcept { return bytes_; }
-
-private:
-    static constexpr std::size_t kMostChunks = 512;
-    struct Entry {
-        std::size_t dataBytes;
-        Chunk* chunk;
-    };
-
-    std::size_t countBelow(std::size_t bytes) const noexcept {
-        std::size_t low = 0;
-        std::size_t high = count_;
-        while (low < high) {
-            const std::size_t middle = low + (high - low) / 2;
-            if (entries_[middle].dataBytes < bytes) {
-                low = middle + 1;
-            } else {
-                high = middle;
-            }
-        }
-        return low;
-    }
-
-    Entry entries_[kMostChunks] = {};
-    std::size_t count_ = 0;
-    std::size_t bytes_ = 0;  // the kept chunks' bytes, headers included
-    std::size_t recentPeaks_[CallMemory::kRecentCalls] = {};
-    std::size_t nextPeak_ = 0;
+// The kept chunks by data size, smallest first, in an array of their own, so that finding one
+// reads no chunk's header. A call within the ceiling needs far fewer entries; a chunk that
+// finds no room goes back to the system.
+struct Entry {
+    std::size_t dataBytes;
+    Chunk* chunk;
 };
+constexpr std::size_t kMostChunks = 512;
+// The pool's lock, of the system's own: all zero bytes at load, so it works before any
+// initialiser has run, and it brings none of the C++ runtime's error reporting into the DLL.
+#ifdef _WIN32
+SRWLOCK poolLock = SRWLOCK_INIT;
+struct Locked {
+    Locked() { AcquireSRWLockExclusive(&poolLock); }
+    ~Locked() { ReleaseSRWLockExclusive(&poolLock); }
+};
+#else
+pthread_mutex_t poolLock = PTHREAD_MUTEX_INITIALIZER;
+struct Locked {
+    Locked() { pthread_mutex_lock(&poolLock); }
+    ~Locked() { pthread_mutex_unlock(&poolLock); }
+};
+#endif
+Entry entries[kMostChunks];
+std::size_t count = 0;
+std::size_t pooled = 0;  // the kept chunks' bytes, headers included
+std::size_t recentPeaks[CallMemory::kRecentCalls];
+std::size_t nextPeak = 0;
 
-Pool thePool;
+std::size_t countBelow(std::size_t dataBytes) {
+    std::size_t at = 0;
+    while (at < count && entries[at].dataBytes < dataBytes) {
+        ++at;
+    }
+    return at;
+}
+
+void keepLocked(Chunk* chunk, Chunk*& surplus) {
+    if (count == kMostChunks) {
+        chunk->next = surplus;
+        surplus = chunk;
+        return;
+    }
+    const std::size_t at = countBelow(chunk->dataBytes);
+    std::memmove(entries + at + 1, entries + at, (count - at) * sizeof(Entry));
+    entries[at] = Entry{chunk->dataBytes, chunk};
+    ++count;
+    pooled += chunk->totalBytes();
+}
+
+// Gives up the largest chunks until the pool holds at most `keepBytes`: the smaller ones serve
+// the next calls as well, and the Windows heap would keep them committed anyway.
+void trim(std::size_t keepBytes, Chunk*& surplus) {
+    while (pooled > keepBytes) {
+        Chunk* chunk = entries[--count].chunk;
+        pooled -= chunk->totalBytes();
+        chunk->next = surplus;
+        surplus = chunk;
+    }
+    std::size_t sum = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        PELZOR_INVARIANT(entries[i].chunk->dataBytes == entries[i].dataBytes);
+        PELZOR_INVARIANT(i == 0 || entries[i - 1].dataBytes <= entries[i].dataBytes);
+        sum += entries[i].chunk->totalBytes();
+    }
+    PELZOR_INVARIANT(sum == pooled);
+}
+
+// Everything goes back when the library unloads.
+struct Unload {
+    ~Unload() { pool::keep(nullptr, 0); }
+} unload;
 
 }  // namespace
 
 namespace pool {
 
 Chunk* take(std::size_t least, std::size_t most) noexcept {
-    std::lock_guard<SystemLock> lock(thePool.lock);
-    return thePool.take(least, most);
+    Locked lock;
+    const std::size_t at = countBelow(least);
+    if (at == count || entries[at].dataBytes > most) {
+        return nullptr;
+    }
+    Chunk* chunk = entries[at].chunk;
+    pooled -= chunk->totalBytes();
+    --count;
+    std::memmove(entries + at, entries + at + 1, (count - at) * sizeof(Entry));
+    return chunk;
+}
+
+void keep(Chunk* chunks, std::size_t keepBytes) noexcept {
+    Chunk* surplus = nullptr;
+    {
+        Locked lock;
+        while (chunks != nullptr) {
+            Chunk* next = chunks->next;
+            keepLocked(chunks, surplus);
+            chunks = next;
+        }
+        trim(keepBytes, surplus);
+    }
+    Chunk::toSystem(surplus);
 }
 
 void keepAtCallEnd(Chunk* chunks, std::size_t callPeakBytes) noexcept {
-    Chunk* surplus = nullptr;
+    std::size_t target = 0;
     {
-        std::lock_guard<SystemLock> lock(thePool.lock);
-        while (chunks != nullptr) {
-            Chunk* next = chunks->next;
-            thePool.keep(chunks, surplus);
-            chunks = next;
+        Locked lock;
+        recentPeaks[nextPeak] = callPeakBytes;
+        nextPeak = (nextPeak + 1) % CallMemory::kRecentCalls;
+        for (std::size_t peak : recentPeaks) {
+            target = peak > target ? peak : target;
         }
-        thePool.trim(thePool.keepTarget(callPeakBytes), surplus);
     }
-    Chunk::toSystem(surplus);
-}
-
-void keepDuringCall(Chunk* chunk) noexcept {
-    Chunk* surplus = nullptr;
-    {
-        std::lock_guard<SystemLock> lock(thePool.lock);
-        thePool.keep(chunk, surplus);
-        thePool.trim(CallMemory::kPoolCeiling, surplus);
-    }
-    Chunk::toSystem(surplus);
-}
-
-void freeAll(bool forgetCalls) noexcept {
-    Chunk* all = nullptr;
-    {
-        std::lock_guard<SystemLock> lock(thePool.lock);
-        if (forgetCalls) {
-            thePool.forgetCalls();
-        }
-        thePool.trim(0, all);
-    }
-    Chunk::toSystem(all);
+    keep(chunks, target < CallMemory::kPoolCeiling ? target : CallMemory::kPoolCeiling);
 }
 
 std::size_t bytes() noexcept {
-    std::lock_guard<SystemLock> lock(thePool.lock);
-    return thePool.bytes();
+    Locked lock;
+    return pooled;
 }
 
 }  // namespace pool
 
 #ifdef _WIN32
-
-namespace {
-// Stands in for the system's slot only when TlsAlloc found none left.
-thread_local CallMemory* openCallWithoutSlot = nullptr;
-}  // namespace
-
-void OpenCallSlot::acquire() noexcept {
-    if (!hasSlot()) {
-        index_ = TlsAlloc();
-        systemRefused_ = index_ == TLS_OUT_OF_INDEXES;
-    }
-}
-
-void OpenCallSlot::release() noexcept {
-    if (index_ != TLS_OUT_OF_INDEXES) {
-        const DWORD index = index_;
-        index_ = TLS_OUT_OF_INDEXES;
-        TlsFree(index);
-    }
-    systemRefused_ = false;
-}
-
-CallMemory* OpenCallSlot::getBeyondTheTeb() const noexcept {
-    if (index_ != TLS_OUT_OF_INDEXES) {
-        return static_cast<CallMemory*>(TlsGetValue(index_));
-    }
-    return systemRefused_ ? openCallWithoutSlot : nullptr;
-}
-
-bool OpenCallSlot::set(CallMemory* call) noexcept {
-    if (index_ != TLS_OUT_OF_INDEXES) {
-        return TlsSetValue(index_, call) != FALSE;
-    }
-    if (systemRefused_) {
-        openCallWithoutSlot = call;
-    }
-    return systemRefused_;
-}
-
 // "No slot" until the holder below has taken one while the library initialises.
 __constinit OpenCallSlot openCallSlot;
 
@@ -229,7 +169,6 @@ struct SlotHolder {
     ~SlotHolder() { openCallSlot.release(); }
 } slotHolder;
 }  // namespace
-
 #else
 OpenCallSlot openCallSlot;
 #endif
