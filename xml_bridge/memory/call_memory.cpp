@@ -14,8 +14,11 @@ constexpr std::size_t kSmallLead = kAlignment - kTagBytes;
 // A call's first small chunk; each next one is a quarter of what its small chunks hold so
 // far, so that a call needs few chunks (about 45 for 64 MiB), their unused ends stay a small
 // part of the whole, and the chunks of a large call are large enough (from 512 KiB or
-// 1 MiB) for the Windows heap to give them back to the system when they are freed.
+// 1 MiB) for the Windows heap to give them back to the system when they are freed. At most
+// 16 MiB: a 32-bit call needs no larger piece of its address space in one, and a chunk stays
+// below the size from which glibc maps every block on its own (32 MiB).
 constexpr std::size_t kFirstChunkBytes = 4096 - 64;  // with the headers, within 4 KiB
+constexpr std::size_t kLargestChunkBytes = std::size_t{16} << 20;
 constexpr unsigned kGrowthShift = 2;
 
 // The step of a small block: its tag and the block, rounded up to 16.
@@ -146,7 +149,9 @@ std::size_t CallMemory::pooledBytes() noexcept {
 void* CallMemory::refillAndTake(std::size_t step) noexcept {
     const std::size_t least = kSmallLead + step;
     const std::size_t grown = roundUp(smallBytes_ >> kGrowthShift);
-    const std::size_t wanted = grown > kFirstChunkBytes ? grown : kFirstChunkBytes;
+    const std::size_t wanted = grown < kFirstChunkBytes     ? kFirstChunkBytes
+                               : grown < kLargestChunkBytes ? grown
+                                                            : kLargestChunkBytes;
     Chunk* chunk = takeChunk(wanted, SIZE_MAX);
     if (chunk == nullptr) {
         chunk = takeChunk(least, SIZE_MAX);

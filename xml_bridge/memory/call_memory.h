@@ -5,8 +5,8 @@
 // its own call, which goes back in one piece when the call ends: also the nodes a failed
 // parse leaves unreachable. A call's region is a bump pointer over chunks. Each block has a
 // tag word right in front of it: the free list of its size class in its call (a small block,
-// up to 1016 bytes, in steps of 16 with its tag), or that it is large, or that it came from
-// the heap (taken while no call was open). Small blocks given back go on their class's free
+// up to 1016 bytes or 1020 in the 32-bit build, in steps of 16 with its tag), or that it is
+// large, or that it came from the heap (taken while no call was open). Small blocks given back go on their class's free
 // list and are taken again; a large block gets a chunk of its own and goes back to the pool
 // when it is freed. The pool keeps the chunks of finished calls for the next ones on any
 // thread, as much as the largest of the last kRecentCalls calls held, at most kPoolCeiling;
