@@ -4,15 +4,16 @@
 // While an export runs, every block it takes through operator new comes from a region of
 // its own call, which goes back in one piece when the call ends: also the nodes a failed
 // parse leaves unreachable. A call's region is a bump pointer over chunks. Each block has a
-// tag word right in front of it: the free list of its size class in its call (a small block,
-// up to 1016 bytes or 1020 in the 32-bit build, in steps of 16 with its tag), or that it is
-// large, or that it came from the heap (taken while no call was open). Small blocks given back go on their class's free
-// list and are taken again; a large block gets a chunk of its own and goes back to the pool
-// when it is freed. The pool keeps the chunks of finished calls for the next ones on any
-// thread, as much as the largest of the last kRecentCalls calls held, at most kPoolCeiling;
-// the rest goes back to the system when a call ends. When the system refuses a chunk, the
-// call gives the pool's idle chunks back and asks once more, then asks for the smallest
-// chunk that holds the block, and only then reports out of memory.
+// tag word right in front of it: the free list of its size class in its call (a small
+// block, up to 1016 bytes or 1020 in the 32-bit build, in steps of 16 with its tag), or
+// that it is large, or that it came from the heap (taken while no call was open). Small
+// blocks given back go on their class's free list and are taken again; a large block gets a
+// chunk of its own and goes back to the pool when it is freed. The pool keeps the chunks of
+// finished calls for the next ones on any thread, as much as the largest of the last
+// kRecentCalls calls held, at most kPoolCeiling; the rest goes back to the system when a
+// call ends. When the system refuses a chunk, the call gives the pool's idle chunks back
+// and asks once more, then asks for the smallest chunk that holds the block, and only then
+// reports out of memory.
 //
 // Invariants (checked by PELZOR_INVARIANT in the debug and sanitizer builds):
 //  - every block is aligned to 16 bytes, in both bitnesses;
