@@ -12,9 +12,9 @@
 #include <string>
 #include <utility>
 
-#include "call_memory.h"
 #include "counting_heap.h"
 #include "jobs.h"
+#include "memory/call_memory.h"
 #include "parts.h"
 
 namespace {

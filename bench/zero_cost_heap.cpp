@@ -115,7 +115,7 @@ void operator delete[](void* block, std::size_t) noexcept {
 }
 #endif
 
-// The hooks of the library's operator new and delete (xml_bridge/tracked_new.cpp, built
+// The hooks of the library's operator new and delete (xml_bridge/memory/operator_new.cpp, built
 // with PELZOR_OPERATOR_NEW_BYPASS into the benchmark programs): inside a scope every block
 // is a bump, and blocks of the region are never given back one by one.
 void* pelzorBypassAllocate(std::size_t bytes) noexcept {

@@ -5,7 +5,7 @@
 // what a call would cost if memory cost nothing at all.
 //
 // The native benchmark programs link the library's own operator new and delete with the
-// hooks that zero_cost_heap.cpp defines (xml_bridge/tracked_new.cpp,
+// hooks that zero_cost_heap.cpp defines (xml_bridge/memory/operator_new.cpp,
 // PELZOR_OPERATOR_NEW_BYPASS): outside a scope the variants that call the library's code
 // directly get the DLL's memory. The Windows programs call the real DLL, which has the
 // library's operator new; zero_cost_heap.cpp gives them the C heap with the scope's bump.

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "document.h"
-#include "heap.h"
+#include "memory/call_memory.h"
 #include "result_string.h"
 #include "working_text.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "byte_string.h"
-#include "heap.h"
+#include "memory/call_memory.h"
 
 namespace pelzor {
 

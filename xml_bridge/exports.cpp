@@ -7,7 +7,7 @@
 
 #include "arrays.h"
 #include "builder.h"
-#include "call_memory.h"
+#include "memory/call_memory.h"
 #include "path_readers.h"
 #include "readers.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "heap.h"
+#include "memory/call_memory.h"
 
 namespace pelzor {
 

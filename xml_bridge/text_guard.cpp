@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "call_memory.h"
+#include "memory/call_memory.h"
 #include "nesting_scan.h"
 
 namespace pelzor {

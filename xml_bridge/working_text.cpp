@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "heap.h"
+#include "memory/call_memory.h"
 #include "replace_all.h"
 
 namespace pelzor {

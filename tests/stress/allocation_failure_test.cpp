@@ -19,10 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "call_memory.h"
 #include "export_access.h"
-#include "heap.h"
-#include "run_map.h"
+#include "memory/call_memory.h"
 
 namespace {
 
@@ -33,6 +31,8 @@ struct FailurePlan {
     long liveBlocks = 0;                  // blocks of the library's heap, operator new's included
     std::vector<std::size_t> bytesAsked;  // of the heap, while `recording`
     bool recording = false;
+    bool refuseWhilePooled = false;  // refuse requests of 1 KiB up while the pool holds chunks
+    long refused = 0;
 };
 
 FailurePlan plan;
@@ -56,15 +56,10 @@ bool nextAllocationFails() {
 
 namespace {
 
-long mapNodes() {
-    return static_cast<long>(pelzor::run_map::nodes());
-}
-
-// No chunk kept and no node of the run map: the call takes every piece of memory it needs
-// anew, so that each of those allocations fails in turn too.
+// No chunk kept: the call takes every chunk it needs anew, so that each of those allocations
+// fails in turn too.
 void startEmpty() {
     pelzor::CallMemory::releasePool();
-    pelzor::run_map::releaseLeaves();
 }
 
 }  // namespace
@@ -79,6 +74,10 @@ void* heapAllocate(std::size_t bytes) {
         plan.bytesAsked.push_back(bytes);
     if (nextAllocationFails())
         return nullptr;
+    if (plan.refuseWhilePooled && bytes >= 1024 && pelzor::CallMemory::pooledBytes() != 0) {
+        ++plan.refused;
+        return nullptr;
+    }
     void* block = std::malloc(bytes == 0 ? 1 : bytes);
     if (block != nullptr)
         ++plan.liveBlocks;
@@ -231,7 +230,7 @@ TEST(AllocationFailure, EveryExportSurvivesEachFailingAllocation) {
                         plan = FailurePlan{};
                         plan.countdown = failing;
                         plan.failing = inARow;
-                        const long liveBefore = plan.liveBlocks - mapNodes();
+                        const long liveBefore = plan.liveBlocks;
                         std::string result;
                         try {
                             result = e.call(text, name);
@@ -246,10 +245,9 @@ TEST(AllocationFailure, EveryExportSurvivesEachFailingAllocation) {
                                                             result) != e.outcomes.end();
                         EXPECT_TRUE(allowed) << e.label << " on \"" << text << "\", " << name
                                              << ", allocation " << failing << ": " << result;
-                        // Nothing may stay behind but what the result string itself holds (and
-                        // the nodes of the run map, which stay for the next calls).
+                        // Nothing may stay behind but what the result string itself holds.
                         const long held = result.capacity() > std::string().capacity() ? 1 : 0;
-                        EXPECT_EQ(plan.liveBlocks - mapNodes() - liveBefore, held)
+                        EXPECT_EQ(plan.liveBlocks - liveBefore, held)
                             << e.label << " on \"" << text << "\", " << name << ", allocation "
                             << failing << " (" << inARow << " in a row)";
                         ++sweeps;
@@ -269,10 +267,10 @@ TEST(AllocationFailure, AFailedRefillTakesTheSmallestChunkThatFits) {
     CallMemory::releasePool();
     plan = FailurePlan{};
     plan.bytesAsked.reserve(8);  // so that recording allocates nothing, and not in the call
-    const long liveBefore = plan.liveBlocks - mapNodes();
+    const long liveBefore = plan.liveBlocks;
     {
         CallMemory call;
-        // Enough small blocks that the arena's next chunk is large (about 50 KiB).
+        // Enough small blocks that the call's next chunk is large (more than a MiB).
         for (int i = 0; i < 100000; ++i) {
             ASSERT_NE(CallMemory::allocate(48), nullptr);
         }
@@ -288,8 +286,8 @@ TEST(AllocationFailure, AFailedRefillTakesTheSmallestChunkThatFits) {
             plan.recording = false;
             ASSERT_EQ(plan.bytesAsked.size(), 2u) << inARow;
             EXPECT_GT(plan.bytesAsked[0], std::size_t{32} << 10) << inARow;
-            // One window of 256 bytes for a run of one block, its alignment and the header.
-            EXPECT_LT(plan.bytesAsked[1], 1024u) << inARow;
+            // The block with its tag, the chunk's header and alignment.
+            EXPECT_LT(plan.bytesAsked[1], 256u) << inARow;
             if (inARow == 1) {
                 ASSERT_NE(block, nullptr);
                 std::memset(block, 0x5A, 48);
@@ -300,7 +298,50 @@ TEST(AllocationFailure, AFailedRefillTakesTheSmallestChunkThatFits) {
         }
     }
     CallMemory::releasePool();
-    EXPECT_EQ(plan.liveBlocks - mapNodes(), liveBefore);
+    EXPECT_EQ(plan.liveBlocks, liveBefore);
+}
+
+// A system that refuses memory while the pool holds idle chunks: a call that needs a chunk
+// the pool cannot give gives the pool's chunks back and asks again, and the export gives its
+// ordinary result.
+TEST(AllocationFailure, ACallGivesThePoolsIdleChunksBackBeforeItGivesUp) {
+    std::string document = "<settings>";
+    while (document.size() < (64 << 10)) {
+        document += "<setting name=\"rate\">0.0425</setting>";
+    }
+    document += "<last>42</last></settings>";
+    const struct {
+        const char* label;
+        std::function<std::string(char* text, char* name)> call;
+        const char* ordinary;
+    } cases[] = {
+        {"getStringValue",
+         [](char* t, char* n) { return takeResult(Exports::getStringValue(t, n)); }, "42"},
+        {"getIntegerValue",
+         [](char* t, char* n) { return std::to_string(Exports::getIntegerValue(t, n)); }, "42"},
+        {"getDoubleValue",
+         [](char* t, char* n) { return std::to_string(Exports::getDoubleValue(t, n)); },
+         "42.000000"},
+    };
+    for (const auto& c : cases) {
+        Arg text(document);
+        Arg name("last");
+        startEmpty();
+        plan = FailurePlan{};
+        {
+            pelzor::CallMemory small;
+            ASSERT_NE(pelzor::CallMemory::allocate(16), nullptr);  // leaves its chunk in the pool
+        }
+        ASSERT_GT(pelzor::CallMemory::pooledBytes(), 0u);
+        const long liveBefore = plan.liveBlocks;
+        plan.refuseWhilePooled = true;
+        const std::string result = c.call(text, name);
+        plan.refuseWhilePooled = false;
+        EXPECT_EQ(result, c.ordinary) << c.label;
+        EXPECT_GT(plan.refused, 0) << c.label;
+        startEmpty();
+        EXPECT_EQ(plan.liveBlocks, liveBefore - 1) << c.label;  // the idle chunk went back too
+    }
 }
 
 }  // namespace

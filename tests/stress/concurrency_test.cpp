@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "call_memory.h"
 #include "export_access.h"
+#include "memory/call_memory.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "call_memory.h"
+#include "memory/call_memory.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "heap.h"
+#include "memory/call_memory.h"
 #include "replace_all.h"
 
 namespace {

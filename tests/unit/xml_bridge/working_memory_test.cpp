@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "export_access.h"
-#include "heap.h"
+#include "memory/call_memory.h"
 #include "replace_all.h"
 #include "working_text.h"
 

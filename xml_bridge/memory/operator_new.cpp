@@ -1,20 +1,17 @@
-// operator new and delete of the library: the C++ heap of CallMemory, so that whatever a
-// call allocates comes back when the call ends, also after a failed allocation inside the
-// parser. Linked into the DLL (where it serves the library's code only) and into the test
-// programs that prove it.
+// operator new and delete of the library: CallMemory's, so that whatever a call allocates
+// comes back when the call ends, also after a failed allocation inside the parser. Linked into
+// the DLL (where it serves the library's code only) and into the test programs that prove it.
 #include <new>
 
 #include "call_memory.h"
 
 #ifdef PELZOR_OPERATOR_NEW_FAULTS
-// Test builds only: the allocation-failure sweep decides here whether this operator new
-// fails, so that it can fail each one in turn, arena or not.
+// The allocation-failure sweep decides here whether this operator new fails.
 bool pelzorOperatorNewFails();
 #endif
-
 #ifdef PELZOR_OPERATOR_NEW_BYPASS
-// Benchmark builds only: the zero-cost allocation limit serves what is allocated inside its
-// scope from a region of its own (null: not in a scope), and takes back only its own blocks.
+// The benchmark's zero-cost limit serves what is allocated inside its scope (null: not in a
+// scope), and takes back only its own blocks.
 void* pelzorBypassAllocate(std::size_t bytes) noexcept;
 bool pelzorBypassOwns(const void* block) noexcept;
 #endif

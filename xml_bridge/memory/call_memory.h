@@ -1,0 +1,83 @@
+#pragma once
+// The library's memory: the one header the XML code includes from memory/.
+//
+// While an export runs, every block it takes through operator new comes from a region of
+// its own call, which goes back in one piece when the call ends: also the nodes a failed
+// parse leaves unreachable. A call's region is a bump pointer over chunks. Each block has a
+// tag word right in front of it: the free list of its size class in its call (a small
+// block, up to 1016 bytes or 1020 in the 32-bit build, in steps of 16 with its tag), or
+// that it is large, or that it came from the heap (taken while no call was open). Small
+// blocks given back go on their class's free list and are taken again; a large block gets a
+// chunk of its own and goes back to the pool when it is freed. The pool keeps the chunks of
+// finished calls for the next ones on any thread, as much as the largest of the last
+// kRecentCalls calls held, at most kPoolCeiling; the rest goes back to the system when a
+// call ends. When the system refuses a chunk, the call gives the pool's idle chunks back
+// and asks once more, then asks for the smallest chunk that holds the block, and only then
+// reports out of memory.
+//
+// Invariants (checked by PELZOR_INVARIANT in the debug and sanitizer builds):
+//  - every block is aligned to 16 bytes, in both bitnesses;
+//  - calls on one thread nest: a call ends before the call it was opened in, and the
+//    thread's slot then names the outer call again;
+//  - a block is given back on the thread whose call took it, while that call is open
+//    (checked on every release of a small or large block);
+//  - a chunk is in one call's list or in the pool, never both; the pool's count of bytes is
+//    the sum of its chunks', and when a call has ended it is within the keep target.
+
+#include <cstddef>
+
+namespace pelzor {
+
+struct Chunk;
+
+// Opened for the length of one export call on the calling thread.
+class CallMemory {
+public:
+    CallMemory() noexcept;
+    // Gives everything the call took back to the pool (or to the system).
+    ~CallMemory();
+    CallMemory(const CallMemory&) = delete;
+    CallMemory& operator=(const CallMemory&) = delete;
+
+    // A block of `bytes`, aligned to 16: from the region of the call open on this thread, or
+    // from the heap when none is. Null when memory runs out.
+    static void* allocate(std::size_t bytes) noexcept;
+    // Gives back a block from allocate (null is ignored).
+    static void release(void* block) noexcept;
+
+    // Gives every chunk the pool keeps back to the system.
+    static void releasePool() noexcept;
+    // The bytes of the chunks the pool keeps now, headers included.
+    static std::size_t pooledBytes() noexcept;
+
+    static constexpr std::size_t kPoolCeiling = sizeof(void*) == 8 ? 64u << 20 : 16u << 20;
+    static constexpr std::size_t kRecentCalls = 8;
+    static constexpr std::size_t kSizeClasses = 64;  // steps of 16 up to 1024, tag included
+
+private:
+    [[gnu::noinline]] static void* allocateSlowly(CallMemory* call, std::size_t bytes) noexcept;
+    [[gnu::noinline]] static void releaseSlowly(void* block) noexcept;
+    void* takeSmall(std::size_t step) noexcept;
+    void* refillAndTake(std::size_t step) noexcept;
+    void* allocateLarge(std::size_t bytes) noexcept;
+    Chunk* takeChunk(std::size_t least, std::size_t most) noexcept;
+    static bool openOnThisThread(const void* callOrFreeList) noexcept;
+
+    void* freeBlocks_[kSizeClasses] = {};  // per step of 16, the tags of small blocks name them
+    unsigned char* cursor_ = nullptr;      // the bump pointer of the newest small chunk
+    unsigned char* limit_ = nullptr;
+    Chunk* chunks_ = nullptr;     // every chunk of the call, newest first
+    std::size_t smallBytes_ = 0;  // data bytes of the small chunks
+    std::size_t heldBytes_ = 0;   // bytes of all the call's chunks now
+    std::size_t peakBytes_ = 0;   // the most it held at once
+    CallMemory* outer_;
+    bool inSlot_;  // false when the library had no thread slot: the heap served the call
+};
+
+// The heap under it all, also the XML code's own for the buffers that outlive a call
+// (result strings) or that it sizes itself: one seam, so that a test can fail any of them.
+void* heapAllocate(std::size_t bytes);
+void* heapAllocateZeroed(std::size_t count, std::size_t size);
+void heapFree(void* block);
+
+}  // namespace pelzor
