@@ -1,38 +1,214 @@
+// A call's region and the pool of chunks kept between calls (both described in
+// call_memory.h, with their invariants).
 #include "call_memory.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "internals.h"
 
+#ifndef _WIN32
+#include <pthread.h>
+#endif
+
+#if !defined(NDEBUG) || defined(PELZOR_CHECK_INVARIANTS)
+#include <cstdio>
+#include <cstdlib>
+// Ends the program with the broken condition, in the debug and sanitizer builds only.
+#define PELZOR_INVARIANT(condition)                                                                \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (false)
+#else
+#define PELZOR_INVARIANT(condition) static_cast<void>(false && (condition))
+#endif
+
 namespace pelzor {
+
+// A piece of a call's region or of the pool: this header, then `dataBytes` of data aligned
+// to 16. A large chunk holds one block, 16 bytes into its data.
+struct Chunk {
+    Chunk* previous;
+    Chunk* next;
+    std::size_t dataBytes;
+    void* allocation;  // what the heap handed out
+
+    static constexpr std::size_t kHeaderBytes = 4 * sizeof(void*);
+    unsigned char* data() { return reinterpret_cast<unsigned char*>(this) + kHeaderBytes; }
+    std::size_t totalBytes() const { return kHeaderBytes + dataBytes; }
+};
 
 namespace {
 
+constexpr std::size_t kAlignment = 16;
+static_assert(Chunk::kHeaderBytes % kAlignment == 0, "chunk data must stay aligned");
+// What malloc aligns to: 16 in the 64-bit builds, 8 in the 32-bit ones (msvcrt).
+constexpr std::size_t kHeapSlack = kAlignment - (sizeof(void*) == 8 ? 16 : 8);
 constexpr std::size_t kTagBytes = sizeof(std::uintptr_t);
 constexpr std::size_t kLargestSmallBlock = CallMemory::kSizeClasses * kAlignment - kTagBytes;
-// A small chunk's first tag stands this far into its data, so that the block behind it is
-// aligned; steps of 16 keep every later one so.
+// A small chunk's first tag stands this far in, so that the blocks behind the tags are aligned.
 constexpr std::size_t kSmallLead = kAlignment - kTagBytes;
 // A call's first small chunk; each next one is a quarter of what its small chunks hold so
-// far, so that a call needs few chunks (about 45 for 64 MiB), their unused ends stay a small
-// part of the whole, and the chunks of a large call are large enough (from 512 KiB or
-// 1 MiB) for the Windows heap to give them back to the system when they are freed. At most
-// 16 MiB: a 32-bit call needs no larger piece of its address space in one, and a chunk stays
-// below the size from which glibc maps every block on its own (32 MiB).
+// far: few chunks (about 45 for 64 MiB), unused ends a small part of the whole, and a large
+// call's chunks large enough (from 512 KiB or 1 MiB) for the Windows heap to give them back
+// to the system when freed. At most 16 MiB: a 32-bit call needs no larger piece of its
+// address space, and glibc maps every block from 32 MiB on its own.
 constexpr std::size_t kFirstChunkBytes = 4096 - 64;  // with the headers, within 4 KiB
 constexpr std::size_t kLargestChunkBytes = std::size_t{16} << 20;
 constexpr unsigned kGrowthShift = 2;
+// A heap block: the heap's own address and the tag in front of the aligned block.
+constexpr std::size_t kHeapLead = 2 * sizeof(void*) + kHeapSlack;
 
+constexpr std::size_t roundUp(std::size_t bytes) {
+    return (bytes + kAlignment - 1) & ~(kAlignment - 1);
+}
+inline unsigned char* alignUp(unsigned char* address) {
+    const auto value = reinterpret_cast<std::uintptr_t>(address);
+    return address + (roundUp(value) - value);
+}
+inline bool isAligned(const void* address) {
+    return reinterpret_cast<std::uintptr_t>(address) % kAlignment == 0;
+}
 // The step of a small block: its tag and the block, rounded up to 16.
 constexpr std::size_t stepOf(std::size_t bytes) {
     return roundUp(bytes + kTagBytes);
 }
 
-// A heap block: the heap's own address and the tag in front of the aligned block.
-constexpr std::size_t kHeapLead = 2 * sizeof(void*) + kHeapSlack;
-void*& heapAllocationOf(void* block) {
+// A small block's tag is the address of its free list (the two low bits clear); a large
+// block's is its call's address with kLargeBit set, its chunk right in front; a heap block's
+// is kHeapTag, the heap's own address in the word before it.
+constexpr std::uintptr_t kLargeBit = 1;
+constexpr std::uintptr_t kHeapTag = 2;
+constexpr std::uintptr_t kTagKindBits = 3;
+inline std::uintptr_t& tagOf(void* block) {
+    return static_cast<std::uintptr_t*>(block)[-1];
+}
+inline void*& heapAllocationOf(void* block) {
     return static_cast<void**>(block)[-2];
 }
 
+// A new chunk, or null; `dataBytes` is far below SIZE_MAX / 2. The slack lets the header
+// start aligned where the heap aligns to less.
+Chunk* chunkFromSystem(std::size_t dataBytes) noexcept {
+    auto* allocation =
+        static_cast<unsigned char*>(heapAllocate(Chunk::kHeaderBytes + dataBytes + kHeapSlack));
+    if (allocation == nullptr) {
+        return nullptr;
+    }
+    auto* chunk = reinterpret_cast<Chunk*>(alignUp(allocation));
+    chunk->dataBytes = dataBytes;
+    chunk->allocation = allocation;
+    return chunk;
+}
+
+// The pool: the kept chunks by data size, smallest first, in an array of their own so that
+// finding one reads no chunk's header (a chunk that finds no room goes back to the system).
+// Its lock is the system's own: all zero at load, so it works before any initialiser has
+// run, and it brings none of the C++ runtime's error reporting into the DLL.
+struct Entry {
+    std::size_t dataBytes;
+    Chunk* chunk;
+};
+constexpr std::size_t kMostChunks = 512;
+Entry entries[kMostChunks];
+std::size_t count = 0;
+std::size_t pooled = 0;  // the kept chunks' bytes, headers included
+std::size_t recentPeaks[CallMemory::kRecentCalls];
+std::size_t nextPeak = 0;
+#ifdef _WIN32
+SRWLOCK poolLock = SRWLOCK_INIT;
+struct Locked {
+    Locked() { AcquireSRWLockExclusive(&poolLock); }
+    ~Locked() { ReleaseSRWLockExclusive(&poolLock); }
+};
+#else
+pthread_mutex_t poolLock = PTHREAD_MUTEX_INITIALIZER;
+struct Locked {
+    Locked() { pthread_mutex_lock(&poolLock); }
+    ~Locked() { pthread_mutex_unlock(&poolLock); }
+};
+#endif
+
+std::size_t countBelow(std::size_t dataBytes) {
+    std::size_t at = 0;
+    while (at < count && entries[at].dataBytes < dataBytes) {
+        ++at;
+    }
+    return at;
+}
+
+// Keeps `chunks` (linked by `next`), then gives the largest kept chunks back to the system
+// until the pool holds at most `keepBytes`, or at a call's end (`keepBytes` its peak) the
+// largest recent peak within the ceiling. The smaller chunks serve the next calls as well,
+// and the Windows heap would keep them committed anyway.
+void keep(Chunk* chunks, std::size_t keepBytes, bool callEnded = false) noexcept {
+    Chunk* surplus = nullptr;
+    {
+        Locked lock;
+        if (callEnded) {
+            recentPeaks[nextPeak] = keepBytes;
+            nextPeak = (nextPeak + 1) % CallMemory::kRecentCalls;
+            keepBytes =
+                std::min(*std::max_element(recentPeaks, recentPeaks + CallMemory::kRecentCalls),
+                         CallMemory::kPoolCeiling);
+        }
+        for (Chunk* next; chunks != nullptr; chunks = next) {
+            next = chunks->next;
+            if (count == kMostChunks) {
+                chunks->next = surplus;
+                surplus = chunks;
+                continue;
+            }
+            const std::size_t at = countBelow(chunks->dataBytes);
+            std::memmove(entries + at + 1, entries + at, (count - at) * sizeof(Entry));
+            entries[at] = Entry{chunks->dataBytes, chunks};
+            ++count;
+            pooled += chunks->totalBytes();
+        }
+        while (pooled > keepBytes) {
+            Chunk* chunk = entries[--count].chunk;
+            pooled -= chunk->totalBytes();
+            chunk->next = surplus;
+            surplus = chunk;
+        }
+        std::size_t sum = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            PELZOR_INVARIANT(entries[i].chunk->dataBytes == entries[i].dataBytes);
+            PELZOR_INVARIANT(i == 0 || entries[i - 1].dataBytes <= entries[i].dataBytes);
+            sum += entries[i].chunk->totalBytes();
+        }
+        PELZOR_INVARIANT(sum == pooled);
+    }
+    for (Chunk* next; surplus != nullptr; surplus = next) {
+        next = surplus->next;
+        heapFree(surplus->allocation);
+    }
+}
+
+// Everything goes back when the library unloads.
+struct Unload {
+    ~Unload() { keep(nullptr, 0); }
+} unload;
+
 }  // namespace
+
+#ifdef _WIN32
+// "No slot" until the holder below has taken one while the library initialises.
+__constinit OpenCallSlot openCallSlot;
+
+namespace {
+struct SlotHolder {
+    SlotHolder() noexcept { openCallSlot.acquire(); }
+    ~SlotHolder() { openCallSlot.release(); }
+} slotHolder;
+}  // namespace
+#else
+OpenCallSlot openCallSlot;
+#endif
 
 CallMemory::CallMemory() noexcept : outer_(openCallSlot.get()) {
     inSlot_ = openCallSlot.set(this);
@@ -40,7 +216,7 @@ CallMemory::CallMemory() noexcept : outer_(openCallSlot.get()) {
 
 CallMemory::~CallMemory() {
     PELZOR_INVARIANT(!inSlot_ || openCallSlot.get() == this);
-    pool::keepAtCallEnd(chunks_, peakBytes_);
+    keep(chunks_, peakBytes_, true);
     if (inSlot_) {
         openCallSlot.set(outer_);
     }
@@ -92,6 +268,8 @@ void CallMemory::release(void* block) noexcept {
     releaseSlowly(block);
 }
 
+// A heap block, a large block, or a small block from a new chunk of the call's next size or
+// else the smallest that holds it (any kept chunk from the size asked up: the call uses it all).
 void* CallMemory::allocateSlowly(CallMemory* call, std::size_t bytes) noexcept {
     if (call == nullptr) {
         if (bytes > SIZE_MAX - kHeapLead) {
@@ -107,13 +285,32 @@ void* CallMemory::allocateSlowly(CallMemory* call, std::size_t bytes) noexcept {
         return block;
     }
     if (bytes > kLargestSmallBlock) {
-        return call->allocateLarge(bytes);
-    }
-    const std::size_t step = stepOf(bytes);
-    if (void* block = call->takeSmall(step)) {
+        if (bytes > SIZE_MAX / 2 - Chunk::kHeaderBytes - 2 * kAlignment) {
+            return nullptr;
+        }
+        // The block stands 16 bytes into the data. A kept chunk up to twice the size serves,
+        // so that a large chunk is not spent on a small block.
+        const std::size_t dataBytes = kAlignment + roundUp(bytes);
+        Chunk* chunk = call->takeChunk(dataBytes, dataBytes * 2);
+        if (chunk == nullptr) {
+            return nullptr;
+        }
+        void* block = chunk->data() + kAlignment;
+        tagOf(block) = reinterpret_cast<std::uintptr_t>(call) | kLargeBit;
         return block;
     }
-    return call->refillAndTake(step);
+    const std::size_t step = stepOf(bytes);
+    const std::size_t wanted = std::clamp(roundUp(call->smallBytes_ >> kGrowthShift),
+                                          kFirstChunkBytes, kLargestChunkBytes);
+    Chunk* chunk = call->takeChunk(wanted, SIZE_MAX);
+    chunk = chunk != nullptr ? chunk : call->takeChunk(kSmallLead + step, SIZE_MAX);
+    if (chunk == nullptr) {
+        return nullptr;
+    }
+    call->smallBytes_ += chunk->dataBytes;
+    call->cursor_ = chunk->data() + kSmallLead;
+    call->limit_ = chunk->data() + chunk->dataBytes;
+    return call->takeSmall(step);
 }
 
 void CallMemory::releaseSlowly(void* block) noexcept {
@@ -133,65 +330,38 @@ void CallMemory::releaseSlowly(void* block) noexcept {
     }
     call->heldBytes_ -= chunk->totalBytes();
     chunk->next = nullptr;
-    pool::keep(chunk, kPoolCeiling);
+    keep(chunk, kPoolCeiling);
 }
 
 void CallMemory::releasePool() noexcept {
-    pool::keep(nullptr, 0);
+    keep(nullptr, 0);
 }
 
 std::size_t CallMemory::pooledBytes() noexcept {
-    return pool::bytes();
+    Locked lock;
+    return pooled;
 }
 
-// A new small chunk of the call's next size; when that cannot be had, the smallest chunk
-// that holds the block. Any kept chunk from the size asked up serves: the call uses all of it.
-void* CallMemory::refillAndTake(std::size_t step) noexcept {
-    const std::size_t least = kSmallLead + step;
-    const std::size_t grown = roundUp(smallBytes_ >> kGrowthShift);
-    const std::size_t wanted = grown < kFirstChunkBytes     ? kFirstChunkBytes
-                               : grown < kLargestChunkBytes ? grown
-                                                            : kLargestChunkBytes;
-    Chunk* chunk = takeChunk(wanted, SIZE_MAX);
-    if (chunk == nullptr) {
-        chunk = takeChunk(least, SIZE_MAX);
-        if (chunk == nullptr) {
-            return nullptr;
+// A chunk of `least` to `most` data bytes from the pool, else `least` from the system (asked
+// again after the pool's idle chunks went back), linked into the call's list.
+Chunk* CallMemory::takeChunk(std::size_t least, std::size_t most) noexcept {
+    Chunk* chunk = nullptr;
+    {
+        Locked lock;
+        const std::size_t at = countBelow(least);
+        if (at < count && entries[at].dataBytes <= most) {
+            chunk = entries[at].chunk;
+            pooled -= chunk->totalBytes();
+            --count;
+            std::memmove(entries + at, entries + at + 1, (count - at) * sizeof(Entry));
         }
     }
-    smallBytes_ += chunk->dataBytes;
-    cursor_ = chunk->data() + kSmallLead;
-    limit_ = chunk->data() + chunk->dataBytes;
-    return takeSmall(step);
-}
-
-void* CallMemory::allocateLarge(std::size_t bytes) noexcept {
-    if (bytes > SIZE_MAX / 2 - Chunk::kHeaderBytes - 2 * kAlignment) {
-        return nullptr;
-    }
-    // The block stands 16 bytes into the data, its tag right in front of it.
-    const std::size_t dataBytes = kAlignment + roundUp(bytes);
-    // A kept chunk up to twice the size, so that a large chunk is not spent on a small block.
-    Chunk* chunk = takeChunk(dataBytes, dataBytes * 2);
     if (chunk == nullptr) {
-        return nullptr;
+        chunk = chunkFromSystem(least);
     }
-    void* block = chunk->data() + kAlignment;
-    tagOf(block) = reinterpret_cast<std::uintptr_t>(this) | kLargeBit;
-    return block;
-}
-
-// A chunk of `least` to `most` data bytes from the pool, else `least` from the system; when
-// the system refuses while the pool holds idle chunks, they go back first and it is asked
-// once more.
-Chunk* CallMemory::takeChunk(std::size_t least, std::size_t most) noexcept {
-    Chunk* chunk = pool::take(least, most);
-    if (chunk == nullptr) {
-        chunk = Chunk::fromSystem(least);
-    }
-    if (chunk == nullptr && pool::bytes() != 0) {
-        pool::keep(nullptr, 0);
-        chunk = Chunk::fromSystem(least);
+    if (chunk == nullptr && pooledBytes() != 0) {
+        releasePool();
+        chunk = chunkFromSystem(least);
     }
     if (chunk == nullptr) {
         return nullptr;
@@ -204,7 +374,7 @@ Chunk* CallMemory::takeChunk(std::size_t least, std::size_t most) noexcept {
     }
     chunks_ = chunk;
     heldBytes_ += chunk->totalBytes();
-    peakBytes_ = heldBytes_ > peakBytes_ ? heldBytes_ : peakBytes_;
+    peakBytes_ = std::max(peakBytes_, heldBytes_);
     return chunk;
 }
 

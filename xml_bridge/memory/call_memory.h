@@ -1,19 +1,18 @@
 #pragma once
 // The library's memory: the one header the XML code includes from memory/.
 //
-// While an export runs, every block it takes through operator new comes from a region of
-// its own call, which goes back in one piece when the call ends: also the nodes a failed
-// parse leaves unreachable. A call's region is a bump pointer over chunks. Each block has a
-// tag word right in front of it: the free list of its size class in its call (a small
-// block, up to 1016 bytes or 1020 in the 32-bit build, in steps of 16 with its tag), or
-// that it is large, or that it came from the heap (taken while no call was open). Small
-// blocks given back go on their class's free list and are taken again; a large block gets a
-// chunk of its own and goes back to the pool when it is freed. The pool keeps the chunks of
-// finished calls for the next ones on any thread, as much as the largest of the last
-// kRecentCalls calls held, at most kPoolCeiling; the rest goes back to the system when a
-// call ends. When the system refuses a chunk, the call gives the pool's idle chunks back
-// and asks once more, then asks for the smallest chunk that holds the block, and only then
-// reports out of memory.
+// While an export runs, every block it takes through operator new comes from its call's
+// region, which goes back in one piece when the call ends (also the nodes a failed parse
+// leaves unreachable). The region is a bump pointer over chunks. The tag word in front of a
+// block names its size class's free list in its call (a small block: up to 1016 bytes, 1020
+// in the 32-bit build, in steps of 16 with the tag), or says that it is large or came from
+// the heap (taken while no call was open). A small block given back goes on its free list; a
+// large block has a chunk of its own, which goes to the pool when the block is freed. The
+// pool keeps the chunks of finished calls for the next ones on any thread: as much as the
+// largest of the last kRecentCalls calls held, at most kPoolCeiling; the rest goes back to
+// the system when a call ends. When the system refuses a chunk, the call gives the pool's
+// idle chunks back and asks once more, then asks for the smallest chunk that holds the
+// block, and only then reports out of memory.
 //
 // Invariants (checked by PELZOR_INVARIANT in the debug and sanitizer builds):
 //  - every block is aligned to 16 bytes, in both bitnesses;
@@ -58,8 +57,6 @@ private:
     [[gnu::noinline]] static void* allocateSlowly(CallMemory* call, std::size_t bytes) noexcept;
     [[gnu::noinline]] static void releaseSlowly(void* block) noexcept;
     void* takeSmall(std::size_t step) noexcept;
-    void* refillAndTake(std::size_t step) noexcept;
-    void* allocateLarge(std::size_t bytes) noexcept;
     Chunk* takeChunk(std::size_t least, std::size_t most) noexcept;
     static bool openOnThisThread(const void* callOrFreeList) noexcept;
 

@@ -1,13 +1,12 @@
-// operator new and delete of the library: CallMemory's, so that whatever a call allocates
-// comes back when the call ends, also after a failed allocation inside the parser. Linked into
-// the DLL (where it serves the library's code only) and into the test programs that prove it.
+// The library's operator new and delete: CallMemory's, so that whatever a call allocates
+// comes back when the call ends, also after a failed allocation inside the parser. Linked
+// into the DLL (where it serves the library's code only) and into the tests that prove it.
 #include <new>
 
 #include "call_memory.h"
 
 #ifdef PELZOR_OPERATOR_NEW_FAULTS
-// The allocation-failure sweep decides here whether this operator new fails.
-bool pelzorOperatorNewFails();
+bool pelzorOperatorNewFails();  // the allocation-failure sweep's choice for this operator new
 #endif
 #ifdef PELZOR_OPERATOR_NEW_BYPASS
 // The benchmark's zero-cost limit serves what is allocated inside its scope (null: not in a
