@@ -1,16 +1,8 @@
 #include "lookup.h"
 
-#include <cstring>
-
 namespace pelzor {
 
 namespace {
-
-bool hasName(const TiXmlElement& element, const std::string& name) {
-    const TiXmlString& value = element.ValueTStr();
-    return value.length() == name.size() &&
-           std::memcmp(value.c_str(), name.data(), name.size()) == 0;
-}
 
 TiXmlElement* parentElement(TiXmlElement* node) {
     TiXmlNode* parent = node->Parent();

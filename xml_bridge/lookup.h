@@ -1,11 +1,21 @@
 #pragma once
-// findNamedNode: the one element search that every reading export uses.
+// Elements by name: the test of a tag name, and the one element search that every reading
+// export uses.
 
 #include <tinyxml.h>
 
+#include <cstring>
 #include <string>
 
 namespace pelzor {
+
+// Whether the element's tag name equals `name` byte for byte. Inline: every search calls it
+// once an element.
+inline bool hasName(const TiXmlElement& element, const std::string& name) {
+    const TiXmlString& value = element.ValueTStr();
+    return value.length() == name.size() &&
+           std::memcmp(value.c_str(), name.data(), name.size()) == 0;
+}
 
 // The first element whose tag name equals `name` byte for byte, in depth-first pre-order
 // starting at the root (the document's first element), or null. Once the root's own

@@ -4,15 +4,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "lookup.h"
+
 namespace pelzor {
 
 namespace {
-
-bool hasName(const TiXmlElement& element, const std::string& name) {
-    const TiXmlString& value = element.ValueTStr();
-    return value.length() == name.size() &&
-           std::memcmp(value.c_str(), name.data(), name.size()) == 0;
-}
 
 const char* textOf(const TiXmlElement& element) {
     const char* text = element.GetText();
@@ -142,8 +138,20 @@ private:
 
     // Every node of the subtrees of `context` (which is in document order), each once.
     NodeList descendantsOrSelf(const NodeList& context) {
-        ensureIndex();
         NodeList nodes;
+        forEachSubtree(context, [&](std::size_t first, std::size_t last) {
+            nodes.insert(nodes.end(), order_.begin() + static_cast<std::ptrdiff_t>(first),
+                         order_.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+        });
+        return nodes;
+    }
+
+    // Calls use(first, last) with the numbers of the first and last node of each subtree
+    // rooted in `context` (which is in document order), skipping those inside one already
+    // given, so that every node is reached once.
+    template <typename Use>
+    void forEachSubtree(const NodeList& context, Use use) {
+        ensureIndex();
         bool covered = false;
         std::size_t coveredEnd = 0;
         for (const TiXmlNode* node : context) {
@@ -153,10 +161,8 @@ private:
             }
             covered = true;
             coveredEnd = subtreeEnd_[first];
-            nodes.insert(nodes.end(), order_.begin() + static_cast<std::ptrdiff_t>(first),
-                         order_.begin() + static_cast<std::ptrdiff_t>(coveredEnd) + 1);
+            use(first, coveredEnd);
         }
-        return nodes;
     }
 
     bool nameMatches(const TiXmlElement& element, const PathStep& step) const {
@@ -240,25 +246,16 @@ private:
             nested_ = true;
             return childStep(expanded, step);
         }
-        ensureIndex();
         nested_ = true;
-        bool covered = false;
-        std::size_t coveredEnd = 0;
-        for (const TiXmlNode* node : context) {
-            const std::size_t first = indexOf(node);
-            if (covered && first <= coveredEnd) {
-                continue;
-            }
-            covered = true;
-            coveredEnd = subtreeEnd_[first];
+        forEachSubtree(context, [&](std::size_t first, std::size_t last) {
             // The subtree's root is not its own descendant.
-            for (std::size_t i = first + 1; i <= coveredEnd; ++i) {
+            for (std::size_t i = first + 1; i <= last; ++i) {
                 TiXmlElement* element = order_[i]->ToElement();
                 if (nameMatches(*element, step) && passes(*element, step, noPositions)) {
                     selected.push_back(element);
                 }
             }
-        }
+        });
         return selected;
     }
 
