@@ -23,26 +23,16 @@ Result contained(Result onFailure, Body body) noexcept {
     }
 }
 
-template <typename Body>
-bool containedArray(double* values, int count, Body body) noexcept {
+// A failed array export leaves the caller's numbers as zeros: what a missing element or a
+// path selecting nothing gives too.
+template <typename Result, typename Body>
+Result containedArray(Result onFailure, double* values, int count, Body body) noexcept {
     pelzor::CallMemory callMemory;
     try {
         return body();
     } catch (...) {
         pelzor::zeroDoubles(values, count);
-        return true;
-    }
-}
-
-// A failed selectDoubles leaves the caller's numbers as zeros, like a path selecting nothing.
-template <typename Body>
-int containedNumbers(double* values, int count, Body body) noexcept {
-    pelzor::CallMemory callMemory;
-    try {
-        return body();
-    } catch (...) {
-        pelzor::zeroDoubles(values, count);
-        return 0;
+        return onFailure;
     }
 }
 
@@ -62,13 +52,13 @@ wchar_t* XML::createBlankXML(char* rootName) {
 }
 
 bool XML::getDouble1DArray(char* xmlText, char* elementName, double* values, int count) {
-    return containedArray(values, count, [&] {
+    return containedArray(true, values, count, [&] {
         return pelzor::readDouble1DArray(xmlText, elementName, values, count);
     });
 }
 
 bool XML::getDouble2DArray(char* xmlText, char* elementName, double* values, int count) {
-    return containedArray(values, count, [&] {
+    return containedArray(true, values, count, [&] {
         return pelzor::readDouble2DArray(xmlText, elementName, values, count);
     });
 }
@@ -111,6 +101,7 @@ int XML::selectCount(char* xmlText, char* path) {
 }
 
 int XML::selectDoubles(char* xmlText, char* path, double* values, int count) {
-    return containedNumbers(
-        values, count, [&] { return pelzor::readSelectedDoubles(xmlText, path, values, count); });
+    return containedArray(0, values, count, [&] {
+        return pelzor::readSelectedDoubles(xmlText, path, values, count);
+    });
 }

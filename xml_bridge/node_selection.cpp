@@ -4,14 +4,16 @@
 #include <cstdint>
 #include <cstring>
 
+#include "element_value.h"
 #include "lookup.h"
 
 namespace pelzor {
 
 namespace {
 
+// The element's text as getStringValue reads it ("" when it has none).
 const char* textOf(const TiXmlElement& element) {
-    const char* text = element.GetText();
+    const char* text = elementText(element);
     return text != nullptr ? text : "";
 }
 
@@ -26,10 +28,14 @@ bool someChildHasText(const TiXmlElement& element, const PathPredicate& predicat
     return false;
 }
 
+std::size_t positionTests(const PathStep& step) {
+    return static_cast<std::size_t>(std::count_if(
+        step.predicates.begin(), step.predicates.end(),
+        [](const PathPredicate& p) { return p.kind == PathPredicate::Kind::Position; }));
+}
+
 bool hasPositionTest(const PathStep& step) {
-    return std::any_of(step.predicates.begin(), step.predicates.end(), [](const PathPredicate& p) {
-        return p.kind == PathPredicate::Kind::Position;
-    });
+    return positionTests(step) > 0;
 }
 
 using NodeList = std::vector<TiXmlNode*>;
@@ -205,10 +211,7 @@ private:
 
     // The children of each context node that pass the step, parent by parent.
     NodeList childStep(const NodeList& context, const PathStep& step) {
-        const std::size_t positionTests = static_cast<std::size_t>(std::count_if(
-            step.predicates.begin(), step.predicates.end(),
-            [](const PathPredicate& p) { return p.kind == PathPredicate::Kind::Position; }));
-        std::vector<std::uint64_t> positions(positionTests);
+        std::vector<std::uint64_t> positions(positionTests(step));
         NodeList selected;
         for (TiXmlNode* parent : context) {
             std::fill(positions.begin(), positions.end(), 0);

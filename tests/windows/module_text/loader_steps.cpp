@@ -29,14 +29,6 @@ std::wstring moduleFile(HMODULE module) {
     return std::wstring(path, length);
 }
 
-std::string utf8(const std::wstring& text) {
-    std::string out(text.size() * 4 + 1, '\0');
-    out.resize(static_cast<std::size_t>(
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
-                            static_cast<int>(out.size()), nullptr, nullptr)));
-    return out;
-}
-
 // The workbook's folder and a folder the macro names, with pelzor.dll copied into the
 // places a case asks for; everything is removed again at the end of the case.
 class Places {
@@ -86,7 +78,7 @@ std::wstring loadAndCall(const std::wstring& named, const std::wstring& workbook
 TEST(ModuleLoader, FindsTheZipLayoutNextToAWorkbookInANonAsciiFolder) {
     Places places;
     const std::wstring expected = places.put(places.bitness(), gThisDll);
-    EXPECT_EQ(utf8(loadAndCall(L"", places.workbook())), utf8(expected));
+    EXPECT_EQ(utf8Text(loadAndCall(L"", places.workbook())), utf8Text(expected));
 }
 
 TEST(ModuleLoader, LooksInTheNamedFolderThenTheBitnessFolderThenTheWorkbookFolder) {
@@ -106,8 +98,8 @@ TEST(ModuleLoader, LooksInTheNamedFolderThenTheBitnessFolderThenTheWorkbookFolde
             copies[1] = places.put(places.bitness(), gThisDll);
         if (c.workbook)
             copies[2] = places.put(places.workbook(), gThisDll);
-        EXPECT_EQ(utf8(loadAndCall(c.named ? places.named() : L"", places.workbook())),
-                  utf8(copies[static_cast<std::size_t>(c.expected)]))
+        EXPECT_EQ(utf8Text(loadAndCall(c.named ? places.named() : L"", places.workbook())),
+                  utf8Text(copies[static_cast<std::size_t>(c.expected)]))
             << "case " << (&c - cases);
     }
 }
@@ -121,11 +113,11 @@ TEST(ModuleLoader, NotFoundIsError53ListingEveryPlaceLookedIn) {
     } cases[] = {
         {places.named(),
          places.workbook(),
-         {utf8(places.named()) + "\\", utf8(places.bitness()), utf8(places.workbook()) + "\\\n",
-          search},
+         {utf8Text(places.named()) + "\\", utf8Text(places.bitness()),
+          utf8Text(places.workbook()) + "\\\n", search},
          {}},
         // Never saved, or at a web address: no workbook folder to look in.
-        {places.named(), L"", {utf8(places.named()) + "\\", search}, {"x86", "x64"}},
+        {places.named(), L"", {utf8Text(places.named()) + "\\", search}, {"x86", "x64"}},
         {L"", L"https://d.docs.live.net/5a1b/Books", {search}, {"https", "x86", "x64"}},
     };
     for (const Case& c : cases) {
@@ -158,7 +150,8 @@ TEST(ModuleLoader, OtherBitnessIsError48NamingTheFileAndTheBuildNeeded) {
     } catch (const ModuleError& error) {
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
         EXPECT_EQ(error.number(), 48);
-        EXPECT_NE(std::string(error.what()).find(utf8(wrong)), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find(utf8Text(wrong)), std::string::npos)
+            << error.what();
         EXPECT_NE(
             std::string(error.what())
                 .find(sizeof(void*) == 8 ? "needs the 64-bit build" : "needs the 32-bit build"),

@@ -2,15 +2,6 @@
 
 namespace {
 
-std::string narrow(const std::wstring& text) {
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), length, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(length) - 1);
-    return out;
-}
-
 std::wstring withBackslash(const std::wstring& folder) {
     return !folder.empty() && (folder.back() == L'\\' || folder.back() == L'/') ? folder
                                                                                 : folder + L"\\";
@@ -54,7 +45,7 @@ HMODULE loadPelzor(const std::wstring& namedFolder, const std::wstring& workbook
         const DWORD failure = GetLastError();  // Err.LastDllError
         if (failure == ERROR_BAD_EXE_FORMAT) {
             throw ModuleError(
-                48, "Error in loading DLL: " + narrow(fullPath) +
+                48, "Error in loading DLL: " + utf8Text(fullPath) +
                         (sizeof(void*) == 8 ? " is a 32-bit build; this 64-bit Office needs the "
                                               "64-bit build of pelzor.dll (x64\\pelzor.dll in the "
                                               "release zip)"
@@ -64,12 +55,12 @@ HMODULE loadPelzor(const std::wstring& namedFolder, const std::wstring& workbook
         }
         if (failure != ERROR_MOD_NOT_FOUND && failure != ERROR_FILE_NOT_FOUND &&
             failure != ERROR_PATH_NOT_FOUND) {
-            throw ModuleError(48, "Error in loading DLL: " + narrow(fullPath) + " (Windows error " +
-                                      std::to_string(failure) + ")");
+            throw ModuleError(48, "Error in loading DLL: " + utf8Text(fullPath) +
+                                      " (Windows error " + std::to_string(failure) + ")");
         }
         looked += place.empty() ? "\n  Windows' own search (the application's folder, the system "
                                   "folders, the current folder, PATH)"
-                                : "\n  " + narrow(place);
+                                : "\n  " + utf8Text(place);
     }
     throw ModuleError(53, "File not found: pelzor.dll. Looked in:" + looked);
 }

@@ -25,6 +25,10 @@ std::vector<char> utf8Bytes(const std::wstring& text) {
     return bytes;
 }
 
+std::string utf8Text(const std::wstring& text) {
+    return utf8Bytes(text).data();
+}
+
 std::wstring textFromUtf8(const char* bytes, int byteLength, bool strict) {
     if (byteLength == 0) {
         return std::wstring();

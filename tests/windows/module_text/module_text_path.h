@@ -24,6 +24,9 @@ private:
 // Utf8Bytes: the UTF-8 bytes of text followed by one NUL.
 std::vector<char> utf8Bytes(const std::wstring& text);
 
+// The same bytes without the NUL, for messages and comparisons.
+std::string utf8Text(const std::wstring& text);
+
 // TextFromUtf8: the text of byteLength UTF-8 bytes; with strict, bytes that are not UTF-8
 // raise error 5 instead of becoming U+FFFD.
 std::wstring textFromUtf8(const char* bytes, int byteLength, bool strict);
