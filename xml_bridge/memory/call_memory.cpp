@@ -17,12 +17,10 @@
 #include <cstdlib>
 // Ends the program with the broken condition, in the debug and sanitizer builds only.
 #define PELZOR_INVARIANT(condition)                                                                \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
+    ((condition)                                                                                   \
+         ? void()                                                                                  \
+         : (std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition), \
+            std::abort()))
 #else
 #define PELZOR_INVARIANT(condition) static_cast<void>(false && (condition))
 #endif
@@ -30,7 +28,7 @@
 namespace pelzor {
 
 // A piece of a call's region or of the pool: this header, then `dataBytes` of data aligned
-// to 16. A large chunk holds one block, 16 bytes into its data.
+// to 16 (a large chunk's one block 16 bytes in).
 struct Chunk {
     Chunk* previous;
     Chunk* next;
@@ -53,10 +51,9 @@ constexpr std::size_t kLargestSmallBlock = CallMemory::kSizeClasses * kAlignment
 // A small chunk's first tag stands this far in, so that the blocks behind the tags are aligned.
 constexpr std::size_t kSmallLead = kAlignment - kTagBytes;
 // A call's first small chunk; each next one is a quarter of what its small chunks hold so
-// far: few chunks (about 45 for 64 MiB), unused ends a small part of the whole, and a large
-// call's chunks large enough (from 512 KiB or 1 MiB) for the Windows heap to give them back
-// to the system when freed. At most 16 MiB: a 32-bit call needs no larger piece of its
-// address space, and glibc maps every block from 32 MiB on its own.
+// far: few chunks (about 45 for 64 MiB), little unused, and a large call's chunks large
+// enough (from 512 KiB or 1 MiB) for the Windows heap to give them back when freed. At most
+// 16 MiB: glibc maps every block from 32 MiB on its own.
 constexpr std::size_t kFirstChunkBytes = 4096 - 64;  // with the headers, within 4 KiB
 constexpr std::size_t kLargestChunkBytes = std::size_t{16} << 20;
 constexpr unsigned kGrowthShift = 2;
@@ -91,24 +88,9 @@ inline void*& heapAllocationOf(void* block) {
     return static_cast<void**>(block)[-2];
 }
 
-// A new chunk, or null; `dataBytes` is far below SIZE_MAX / 2. The slack lets the header
-// start aligned where the heap aligns to less.
-Chunk* chunkFromSystem(std::size_t dataBytes) noexcept {
-    auto* allocation =
-        static_cast<unsigned char*>(heapAllocate(Chunk::kHeaderBytes + dataBytes + kHeapSlack));
-    if (allocation == nullptr) {
-        return nullptr;
-    }
-    auto* chunk = reinterpret_cast<Chunk*>(alignUp(allocation));
-    chunk->dataBytes = dataBytes;
-    chunk->allocation = allocation;
-    return chunk;
-}
-
 // The pool: the kept chunks by data size, smallest first, in an array of their own so that
 // finding one reads no chunk's header (a chunk that finds no room goes back to the system).
-// Its lock is the system's own: all zero at load, so it works before any initialiser has
-// run, and it brings none of the C++ runtime's error reporting into the DLL.
+// Its lock is the system's own: ready before any initialiser has run.
 struct Entry {
     std::size_t dataBytes;
     Chunk* chunk;
@@ -134,17 +116,13 @@ struct Locked {
 #endif
 
 std::size_t countBelow(std::size_t dataBytes) {
-    std::size_t at = 0;
-    while (at < count && entries[at].dataBytes < dataBytes) {
-        ++at;
-    }
-    return at;
+    auto below = [=](const Entry& entry) { return entry.dataBytes < dataBytes; };
+    return std::partition_point(entries, entries + count, below) - entries;
 }
 
 // Keeps `chunks` (linked by `next`), then gives the largest kept chunks back to the system
 // until the pool holds at most `keepBytes`, or at a call's end (`keepBytes` its peak) the
-// largest recent peak within the ceiling. The smaller chunks serve the next calls as well,
-// and the Windows heap would keep them committed anyway.
+// largest recent peak within the ceiling. The Windows heap would keep small ones committed.
 void keep(Chunk* chunks, std::size_t keepBytes, bool callEnded = false) noexcept {
     Chunk* surplus = nullptr;
     {
@@ -187,6 +165,25 @@ void keep(Chunk* chunks, std::size_t keepBytes, bool callEnded = false) noexcept
         next = surplus->next;
         heapFree(surplus->allocation);
     }
+}
+
+// A new chunk, or null; `dataBytes` is far below SIZE_MAX / 2. The slack lets the header
+// start aligned where the heap aligns to less. When the system refuses, the pool's idle chunks
+// go back to it and it is asked once more.
+Chunk* chunkFromSystem(std::size_t dataBytes) noexcept {
+    const std::size_t bytes = Chunk::kHeaderBytes + dataBytes + kHeapSlack;
+    auto* allocation = static_cast<unsigned char*>(heapAllocate(bytes));
+    if (allocation == nullptr && CallMemory::pooledBytes() != 0) {
+        keep(nullptr, 0);
+        allocation = static_cast<unsigned char*>(heapAllocate(bytes));
+    }
+    if (allocation == nullptr) {
+        return nullptr;
+    }
+    auto* chunk = reinterpret_cast<Chunk*>(alignUp(allocation));
+    chunk->dataBytes = dataBytes;
+    chunk->allocation = allocation;
+    return chunk;
 }
 
 // Everything goes back when the library unloads.
@@ -241,8 +238,7 @@ CallMemory::~CallMemory() {
     return block;
 }
 
-// The common cases (a small block taken or given back) need no saved registers; the rest is
-// out of line.
+// The common cases (a small block taken or given back) save no registers; the rest is apart.
 void* CallMemory::allocate(std::size_t bytes) noexcept {
     CallMemory* call = openCallSlot.get();
     if (call != nullptr && bytes <= kLargestSmallBlock) {
@@ -268,8 +264,8 @@ void CallMemory::release(void* block) noexcept {
     releaseSlowly(block);
 }
 
-// A heap block, a large block, or a small block from a new chunk of the call's next size or
-// else the smallest that holds it (any kept chunk from the size asked up: the call uses it all).
+// A heap block, a large block, or a small block from a new chunk of the call's next size (or
+// any larger kept one: the call uses it all), else the smallest chunk that holds it.
 void* CallMemory::allocateSlowly(CallMemory* call, std::size_t bytes) noexcept {
     if (call == nullptr) {
         if (bytes > SIZE_MAX - kHeapLead) {
@@ -288,8 +284,7 @@ void* CallMemory::allocateSlowly(CallMemory* call, std::size_t bytes) noexcept {
         if (bytes > SIZE_MAX / 2 - Chunk::kHeaderBytes - 2 * kAlignment) {
             return nullptr;
         }
-        // The block stands 16 bytes into the data. A kept chunk up to twice the size serves,
-        // so that a large chunk is not spent on a small block.
+        // 16 bytes into the data; a kept chunk up to twice the size serves.
         const std::size_t dataBytes = kAlignment + roundUp(bytes);
         Chunk* chunk = call->takeChunk(dataBytes, dataBytes * 2);
         if (chunk == nullptr) {
@@ -342,8 +337,8 @@ std::size_t CallMemory::pooledBytes() noexcept {
     return pooled;
 }
 
-// A chunk of `least` to `most` data bytes from the pool, else `least` from the system (asked
-// again after the pool's idle chunks went back), linked into the call's list.
+// A chunk of `least` to `most` data bytes from the pool, else `least` from the system, linked
+// into the call's list.
 Chunk* CallMemory::takeChunk(std::size_t least, std::size_t most) noexcept {
     Chunk* chunk = nullptr;
     {
@@ -356,13 +351,7 @@ Chunk* CallMemory::takeChunk(std::size_t least, std::size_t most) noexcept {
             std::memmove(entries + at, entries + at + 1, (count - at) * sizeof(Entry));
         }
     }
-    if (chunk == nullptr) {
-        chunk = chunkFromSystem(least);
-    }
-    if (chunk == nullptr && pooledBytes() != 0) {
-        releasePool();
-        chunk = chunkFromSystem(least);
-    }
+    chunk = chunk != nullptr ? chunk : chunkFromSystem(least);
     if (chunk == nullptr) {
         return nullptr;
     }

@@ -2,24 +2,19 @@
 // The library's memory: the one header the XML code includes from memory/.
 //
 // While an export runs, every block it takes through operator new comes from its call's
-// region, which goes back in one piece when the call ends (also the nodes a failed parse
-// leaves unreachable). The region is a bump pointer over chunks. The tag word in front of a
-// block names its size class's free list in its call (a small block: up to 1016 bytes, 1020
-// in the 32-bit build, in steps of 16 with the tag), or says that it is large or came from
-// the heap (taken while no call was open). A small block given back goes on its free list; a
-// large block has a chunk of its own, which goes to the pool when the block is freed. The
-// pool keeps the chunks of finished calls for the next ones on any thread: as much as the
-// largest of the last kRecentCalls calls held, at most kPoolCeiling; the rest goes back to
-// the system when a call ends. When the system refuses a chunk, the call gives the pool's
-// idle chunks back and asks once more, then asks for the smallest chunk that holds the
-// block, and only then reports out of memory.
+// region, which goes back in one piece when the call ends. The region is a bump pointer over
+// chunks. The tag word in front of a block names its size class's free list in its call (a
+// small block: up to 1016 bytes, 1020 in the 32-bit build, in steps of 16 with the tag), or
+// says that it is large (a chunk of its own, to the pool when freed) or came from the heap
+// (no call open). The pool keeps the chunks of finished calls for the next ones on any
+// thread: as much as the largest of the last kRecentCalls calls held, at most kPoolCeiling.
+// When the system refuses a chunk, the call gives the pool's idle chunks back and asks once
+// more, then asks for the smallest chunk that holds the block, and only then fails.
 //
 // Invariants (checked by PELZOR_INVARIANT in the debug and sanitizer builds):
 //  - every block is aligned to 16 bytes, in both bitnesses;
-//  - calls on one thread nest: a call ends before the call it was opened in, and the
-//    thread's slot then names the outer call again;
-//  - a block is given back on the thread whose call took it, while that call is open
-//    (checked on every release of a small or large block);
+//  - calls on one thread nest, and the thread's slot names the innermost open one;
+//  - a block is given back on the thread whose call took it, while that call is open;
 //  - a chunk is in one call's list or in the pool, never both; the pool's count of bytes is
 //    the sum of its chunks', and when a call has ended it is within the keep target.
 
@@ -38,8 +33,8 @@ public:
     CallMemory(const CallMemory&) = delete;
     CallMemory& operator=(const CallMemory&) = delete;
 
-    // A block of `bytes`, aligned to 16: from the region of the call open on this thread, or
-    // from the heap when none is. Null when memory runs out.
+    // A block of `bytes`, aligned to 16, from the call open on this thread (else the heap).
+    // Null when memory runs out.
     static void* allocate(std::size_t bytes) noexcept;
     // Gives back a block from allocate (null is ignored).
     static void release(void* block) noexcept;

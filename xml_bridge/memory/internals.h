@@ -1,10 +1,9 @@
 #pragma once
 // The thread's slot that names the call open on it (the innermost), read on every
-// allocation. In the Windows builds a TLS slot of the system's own (thread_local is emulated
-// there with a locked lookup per access): its index reads "no slot" until the library has
-// taken one while it initialises and again once it has given it back at unload (or when the
-// system had none left), and a call without a slot takes its blocks from the heap.
-// Natively a thread_local pointer.
+// allocation. Natively a thread_local pointer. In the Windows builds a TLS slot of the
+// system's own (thread_local is emulated there with a locked lookup per access), which reads
+// "no slot" before the library took one at load, after it gave it back at unload, or when
+// the system had none left: a call without a slot takes its blocks from the heap.
 
 #ifdef _WIN32
 #include <windows.h>
@@ -25,9 +24,8 @@ public:
         }
     }
     void release() noexcept {
-        const DWORD index = index_;
-        index_ = TLS_OUT_OF_INDEXES;
-        if (index != TLS_OUT_OF_INDEXES) {
+        if (const DWORD index = index_; index != TLS_OUT_OF_INDEXES) {
+            index_ = TLS_OUT_OF_INDEXES;
             TlsFree(index);
         }
     }
@@ -41,7 +39,6 @@ public:
         }
         return hasSlot() ? static_cast<CallMemory*>(TlsGetValue(index_)) : nullptr;
     }
-    // False when there is no slot.
     bool set(CallMemory* call) noexcept {
         return hasSlot() && TlsSetValue(index_, call);
     }

@@ -1,16 +1,14 @@
 // The library's operator new and delete: CallMemory's, so that whatever a call allocates
-// comes back when the call ends, also after a failed allocation inside the parser. Linked
-// into the DLL (where it serves the library's code only) and into the tests that prove it.
+// comes back when the call ends, also after a failed allocation inside the parser.
 #include <new>
 
 #include "call_memory.h"
 
 #ifdef PELZOR_OPERATOR_NEW_FAULTS
-bool pelzorOperatorNewFails();  // the allocation-failure sweep's choice for this operator new
+bool pelzorOperatorNewFails();  // the allocation-failure sweep's choice
 #endif
 #ifdef PELZOR_OPERATOR_NEW_BYPASS
-// The benchmark's zero-cost limit serves what is allocated inside its scope (null: not in a
-// scope), and takes back only its own blocks.
+// The benchmark's zero-cost limit serves what is allocated inside its scope (else null).
 void* pelzorBypassAllocate(std::size_t bytes) noexcept;
 bool pelzorBypassOwns(const void* block) noexcept;
 #endif
