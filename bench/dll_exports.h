@@ -6,30 +6,57 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "export_table.h"
 
 struct DllExports {
     static wchar_t* appendXMLChild(char* xml, char* child, char* parent, char* text,
                                    bool unescape) {
-        return dll().append(xml, child, parent, text, unescape);
+        return current()->append(xml, child, parent, text, unescape);
     }
     static bool getDouble1DArray(char* xml, char* name, double* values, int count) {
-        return dll().array1D(xml, name, values, count);
+        return current()->array1D(xml, name, values, count);
     }
     static bool getDouble2DArray(char* xml, char* name, double* values, int count) {
-        return dll().array2D(xml, name, values, count);
+        return current()->array2D(xml, name, values, count);
     }
-    static int getDoubleArrayColumns(char* xml, char* name) { return dll().columns(xml, name); }
-    static int getDoubleArrayRows(char* xml, char* name) { return dll().rows(xml, name); }
-    static double getDoubleValue(char* xml, char* name) { return dll().doubleValue(xml, name); }
-    static int getIntegerValue(char* xml, char* name) { return dll().integerValue(xml, name); }
-    static wchar_t* getStringValue(char* xml, char* name) { return dll().stringValue(xml, name); }
-    static wchar_t* selectText(char* xml, char* path) { return dll().selectText(xml, path); }
-    static wchar_t* selectTexts(char* xml, char* path) { return dll().selectTexts(xml, path); }
+    static int getDoubleArrayColumns(char* xml, char* name) {
+        return current()->columns(xml, name);
+    }
+    static int getDoubleArrayRows(char* xml, char* name) { return current()->rows(xml, name); }
+    static double getDoubleValue(char* xml, char* name) {
+        return current()->doubleValue(xml, name);
+    }
+    static int getIntegerValue(char* xml, char* name) { return current()->integerValue(xml, name); }
+    static wchar_t* getStringValue(char* xml, char* name) {
+        return current()->stringValue(xml, name);
+    }
+    static wchar_t* selectText(char* xml, char* path) { return current()->selectText(xml, path); }
+    static wchar_t* selectTexts(char* xml, char* path) { return current()->selectTexts(xml, path); }
     static int selectDoubles(char* xml, char* path, double* values, int count) {
-        return dll().selectDoubles(xml, path, values, count);
+        return current()->selectDoubles(xml, path, values, count);
     }
+
+    // Loads a second DLL, built from other sources, whose exports stand in for pelzor.dll's
+    // while useBaseline(true) holds: the same jobs time both DLLs in one run. False when it
+    // cannot be loaded or lacks one of the nine exports every build has.
+    static bool loadBaseline(const char* path) {
+        dll();  // pelzor.dll first, so that its name finds it and not the baseline
+        HMODULE module = LoadLibraryA(path);
+        return module != nullptr && bindAll(module, baseline());
+    }
+    // Whether the baseline has `exportName` (the path exports may be missing).
+    static bool baselineHas(const std::string& exportName) {
+        for (const std::string& missing : baseline().missing) {
+            if (missing == exportName) {
+                return false;
+            }
+        }
+        return true;
+    }
+    static void useBaseline(bool use) { current() = use ? &baseline() : &dll(); }
 
 private:
     struct Loaded {
@@ -44,35 +71,52 @@ private:
         wchar_t*(WINAPI* selectText)(char*, char*);
         wchar_t*(WINAPI* selectTexts)(char*, char*);
         int(WINAPI* selectDoubles)(char*, char*, double*, int);
+        std::vector<std::string> missing;
     };
 
     template <typename Function>
-    static void bind(HMODULE module, const char* function, Function& address) {
+    static void bind(HMODULE module, const char* function, Function& address, Loaded& loaded) {
         FARPROC found = GetProcAddress(module, decoratedName(exportOf(function)));
-        if (found == nullptr) {
-            std::abort();
-        }
         address = reinterpret_cast<Function>(reinterpret_cast<void*>(found));
+        if (found == nullptr) {
+            loaded.missing.push_back(function);
+        }
+    }
+
+    // Binds every export; true when the nine exports every build has are all there.
+    static bool bindAll(HMODULE module, Loaded& l) {
+        bind(module, "selectText", l.selectText, l);
+        bind(module, "selectTexts", l.selectTexts, l);
+        bind(module, "selectDoubles", l.selectDoubles, l);
+        const std::size_t pathExportsMissing = l.missing.size();
+        bind(module, "appendXMLChild", l.append, l);
+        bind(module, "getDouble1DArray", l.array1D, l);
+        bind(module, "getDouble2DArray", l.array2D, l);
+        bind(module, "getDoubleArrayColumns", l.columns, l);
+        bind(module, "getDoubleArrayRows", l.rows, l);
+        bind(module, "getDoubleValue", l.doubleValue, l);
+        bind(module, "getIntegerValue", l.integerValue, l);
+        bind(module, "getStringValue", l.stringValue, l);
+        return l.missing.size() == pathExportsMissing;
+    }
+
+    static Loaded& baseline() {
+        static Loaded loaded{};
+        return loaded;
+    }
+
+    static const Loaded*& current() {
+        static const Loaded* chosen = &dll();
+        return chosen;
     }
 
     static const Loaded& dll() {
         static const Loaded loaded = [] {
+            Loaded l{};
             HMODULE module = LoadLibraryA("pelzor.dll");
-            if (module == nullptr) {
+            if (module == nullptr || !bindAll(module, l) || !l.missing.empty()) {
                 std::abort();
             }
-            Loaded l{};
-            bind(module, "appendXMLChild", l.append);
-            bind(module, "getDouble1DArray", l.array1D);
-            bind(module, "getDouble2DArray", l.array2D);
-            bind(module, "getDoubleArrayColumns", l.columns);
-            bind(module, "getDoubleArrayRows", l.rows);
-            bind(module, "getDoubleValue", l.doubleValue);
-            bind(module, "getIntegerValue", l.integerValue);
-            bind(module, "getStringValue", l.stringValue);
-            bind(module, "selectText", l.selectText);
-            bind(module, "selectTexts", l.selectTexts);
-            bind(module, "selectDoubles", l.selectDoubles);
             return l;
         }();
         return loaded;

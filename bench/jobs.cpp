@@ -32,7 +32,7 @@ Variant variantOf(Call call) {
 
 constexpr std::size_t kKiB = 1024;
 constexpr std::size_t kMiB = 1024 * kKiB;
-// 4.9 MB lies between the pool's reach and the documents far beyond it.
+// At 4.9 MB a call needs about the 64 MiB the pool keeps; at 16 MiB far more.
 const std::size_t kDocumentSizes[] = {1 * kKiB, 16 * kKiB, 64 * kKiB, 1 * kMiB, 4900000, 16 * kMiB};
 const int kMatrixRows[] = {10, 100, 400, 1000, 10000, 100000};
 // Paths: selectText on the readers' documents from 4 KiB to 1 MiB, and the lists of values.

@@ -7,6 +7,10 @@
 // take about --min-time seconds (wall clock); the report uses the median over the rounds.
 //
 // usage: pelzor_rounds [--rounds N] [--min-time SECONDS] [--filter REGEX] [--out FILE]
+//                      [--baseline DLL]
+// --baseline (Windows build) times a fourth variant in the same rounds, "baseline": the
+// library's calls made through another build of the DLL, for a before-and-after comparison
+// that the machine's drift between two runs does not blur.
 // The output is JSON in the layout of Google Benchmark's (one "median" aggregate per run,
 // named family/export/document/bytes/variant), so that report.py reads both.
 #include <algorithm>
@@ -20,6 +24,9 @@
 #include <vector>
 
 #include "jobs.h"
+#ifdef _WIN32
+#include "dll_exports.h"
+#endif
 
 namespace {
 
@@ -30,6 +37,7 @@ struct Options {
     double minTime = 0.05;
     std::string filter = ".";
     std::string out;
+    std::string baseline;
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -43,6 +51,8 @@ bool parse(int argc, char** argv, Options& options) {
             options.filter = argv[i + 1];
         } else if (flag == "--out") {
             options.out = argv[i + 1];
+        } else if (flag == "--baseline") {
+            options.baseline = argv[i + 1];
         } else {
             return false;
         }
@@ -50,14 +60,31 @@ bool parse(int argc, char** argv, Options& options) {
     return argc % 2 == 1;
 }
 
+// The library, direct and limit variants, then the baseline: the library's through the other DLL.
+constexpr int kBaseline = 3;
+
+// Routes the library's calls to the baseline DLL while it lives (Windows build only).
+struct BaselineChosen {
+    explicit BaselineChosen(bool chosen) { choose(chosen); }
+    ~BaselineChosen() { choose(false); }
+    static void choose(bool chosen) {
+#ifdef _WIN32
+        DllExports::useBaseline(chosen);
+#else
+        static_cast<void>(chosen);
+#endif
+    }
+};
+
 const bench::Variant& variantOf(const bench::Job& job, int variant) {
-    return job.*bench::kVariants[variant].variant;
+    return job.*bench::kVariants[variant == kBaseline ? 0 : variant].variant;
 }
 
 struct Timing {
-    std::string name[3];
-    long iterations[3] = {1, 1, 1};
-    std::vector<double> microseconds[3];  // per call, one per round
+    std::string name[4];
+    int variants = 3;  // 4 with the baseline
+    long iterations[4] = {1, 1, 1, 1};
+    std::vector<double> microseconds[4];  // per call, one per round
 };
 
 double secondsOf(Clock::duration duration) {
@@ -89,6 +116,18 @@ int main(int argc, char** argv) {
                      "[--out FILE]\n");
         return 2;
     }
+#ifdef _WIN32
+    if (!options.baseline.empty() && !DllExports::loadBaseline(options.baseline.c_str())) {
+        std::fprintf(stderr, "pelzor_rounds: cannot load the baseline %s\n",
+                     options.baseline.c_str());
+        return 1;
+    }
+#else
+    if (!options.baseline.empty()) {
+        std::fprintf(stderr, "pelzor_rounds: --baseline needs the Windows build\n");
+        return 2;
+    }
+#endif
     const std::regex filter(options.filter);
     std::vector<bench::Job> jobs;
     std::vector<Timing> timings;
@@ -97,6 +136,12 @@ int main(int argc, char** argv) {
         for (int v = 0; v < 3; ++v) {
             timing.name[v] = bench::runName(job, bench::kVariants[v].name);
         }
+        timing.name[kBaseline] = bench::runName(job, "baseline");
+#ifdef _WIN32
+        if (!options.baseline.empty() && DllExports::baselineHas(job.exportName)) {
+            timing.variants = 4;
+        }
+#endif
         if (!std::regex_search(timing.name[0], filter)) {
             continue;
         }
@@ -106,10 +151,12 @@ int main(int argc, char** argv) {
 
     // Answers first, then one call of each variant tells how many calls fill --min-time.
     for (std::size_t j = 0; j < jobs.size(); ++j) {
-        for (int v = 0; v < 3; ++v) {
-            const std::string mismatch = bench::answerMismatch(jobs[j], bench::kVariants[v]);
+        for (int v = 0; v < timings[j].variants; ++v) {
+            const BaselineChosen chosen(v == kBaseline);
+            const std::string mismatch = bench::answerMismatch(jobs[j], bench::kVariants[v % 3]);
             if (!mismatch.empty()) {
-                std::fprintf(stderr, "pelzor_rounds: %s\n", mismatch.c_str());
+                std::fprintf(stderr, "pelzor_rounds: %s%s\n", mismatch.c_str(),
+                             v == kBaseline ? " (baseline)" : "");
                 return 1;
             }
             const double once = timeCalls(variantOf(jobs[j], v), 1);
@@ -126,8 +173,10 @@ int main(int argc, char** argv) {
     for (int round = 0; round < options.rounds; ++round) {
         std::shuffle(order.begin(), order.end(), shuffle);
         for (std::size_t j : order) {
-            for (int k = 0; k < 3; ++k) {
-                const int v = (k + round) % 3;
+            const int variants = timings[j].variants;
+            for (int k = 0; k < variants; ++k) {
+                const int v = (k + round) % variants;
+                const BaselineChosen chosen(v == kBaseline);
                 timings[j].microseconds[v].push_back(
                     1e6 * timeCalls(variantOf(jobs[j], v), timings[j].iterations[v]));
             }
@@ -146,7 +195,7 @@ int main(int argc, char** argv) {
                  options.rounds);
     bool first = true;
     for (std::size_t j = 0; j < jobs.size(); ++j) {
-        for (int v = 0; v < 3; ++v) {
+        for (int v = 0; v < timings[j].variants; ++v) {
             const double us = median(timings[j].microseconds[v]);
             std::fprintf(out,
                          "%s    {\"name\": \"%s_median\", \"run_name\": \"%s\", "

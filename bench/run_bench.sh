@@ -4,7 +4,7 @@
 # byte and the heap use, and the verdict on each target) and time_per_call.png (the plot).
 #
 # usage: bench/run_bench.sh [--wine] [--binary PATH] [--out DIR] [--repetitions N]
-#                           [--min-time SECONDS] [--filter REGEX] [--check]
+#                           [--min-time SECONDS] [--filter REGEX] [--check] [--baseline DLL]
 #   Without --binary the bench preset is configured and built first (build/bench).
 #   --out defaults to bench/results (bench/results/wine with --wine); --check makes a
 #   missed target fail the run.
@@ -12,7 +12,8 @@
 #   spread over all benchmarks instead of spoiling one; the report uses their medians.
 #   --wine measures the 64-bit DLL under Wine instead: the bench-win64 preset builds
 #   pelzor.dll and the harness pelzor_rounds.exe, which runs the same jobs in interleaved
-#   rounds (wall-clock time; no heap counting there).
+#   rounds (wall-clock time; no heap counting there). --baseline (with --wine) times another
+#   build of the 64-bit DLL in the same rounds, for a comparison before and after a change.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -23,6 +24,8 @@ min_time=0.1
 filter=.
 check=
 wine=
+baseline_dll=
+baseline=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --binary) binary=$2; shift 2 ;;
@@ -32,6 +35,7 @@ while [ $# -gt 0 ]; do
     --filter) filter=$2; shift 2 ;;
     --check) check=--check; shift ;;
     --wine) wine=1; shift ;;
+    --baseline) baseline_dll=$2; shift 2 ;;
     *) echo "run_bench.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -53,10 +57,16 @@ if [ -z "$binary" ]; then
 fi
 
 mkdir -p "$out"
+if [ -n "$baseline_dll" ]; then
+  # A name of its own, so that Windows does not take it for the pelzor.dll already loaded.
+  cp "$baseline_dll" "$out/pelzor_baseline.dll"
+  baseline=(--baseline "$out/pelzor_baseline.dll")
+fi
 echo "run_bench: load before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 if [ -n "$wine" ]; then
   "$(dirname "$binary")/../wine-run.sh" "$binary" --rounds "$repetitions" \
-    --min-time "$min_time" --filter "$filter" --out "$out/results.json" 2>"$out/console.txt"
+    --min-time "$min_time" --filter "$filter" --out "$out/results.json" "${baseline[@]}" \
+    2>"$out/console.txt"
 else
   "$binary" \
     --benchmark_filter="$filter" \

@@ -39,11 +39,11 @@ TEST(ZeroCostHeap, BumpsInsideAScopeAndDropsEverythingAtItsEnd) {
         // Calls of operator new itself, which the compiler may not leave out.
         auto* first = static_cast<char*>(::operator new(10));
         auto* second = static_cast<char*>(::operator new(100));
-        EXPECT_EQ(second, first + 16);  // 10 bytes rounded up to 8-byte steps
+        EXPECT_EQ(second, first + 16);  // 10 bytes rounded up to 16-byte steps
         ::operator delete(first);
         auto* third = static_cast<char*>(::operator new(1));
-        EXPECT_EQ(third, second + 104);  // nothing freed is taken again
-        EXPECT_EQ(bench::zeroCostBytesInUse(), 16u + 104u + 8u);
+        EXPECT_EQ(third, second + 112);  // nothing freed is taken again
+        EXPECT_EQ(bench::zeroCostBytesInUse(), 16u + 112u + 16u);
         ::operator delete(second);
         ::operator delete(third);
     }
