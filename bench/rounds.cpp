@@ -100,6 +100,19 @@ double timeCalls(const bench::Variant& variant, long iterations) {
     return secondsOf(Clock::now() - start) / static_cast<double>(iterations);
 }
 
+// Seconds per call, over as many calls as fill `seconds`: one call alone may be a cold one (the
+// first in the process, or the first after a large job), and would leave a fast job with too
+// few calls per timing.
+double calibrate(const bench::Variant& variant, double seconds) {
+    const Clock::time_point start = Clock::now();
+    long calls = 0;
+    do {
+        variant.timed();
+        ++calls;
+    } while (secondsOf(Clock::now() - start) < seconds);
+    return secondsOf(Clock::now() - start) / static_cast<double>(calls);
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t middle = values.size() / 2;
@@ -149,7 +162,7 @@ int main(int argc, char** argv) {
         timings.push_back(timing);
     }
 
-    // Answers first, then one call of each variant tells how many calls fill --min-time.
+    // Answers first, then a tenth of --min-time of calls tells how many calls fill --min-time.
     for (std::size_t j = 0; j < jobs.size(); ++j) {
         for (int v = 0; v < timings[j].variants; ++v) {
             const BaselineChosen chosen(v == kBaseline);
@@ -159,9 +172,9 @@ int main(int argc, char** argv) {
                              v == kBaseline ? " (baseline)" : "");
                 return 1;
             }
-            const double once = timeCalls(variantOf(jobs[j], v), 1);
+            const double perCall = calibrate(variantOf(jobs[j], v), options.minTime / 10);
             timings[j].iterations[v] =
-                std::max(1L, static_cast<long>(options.minTime / std::max(once, 1e-9)));
+                std::max(1L, static_cast<long>(options.minTime / std::max(perCall, 1e-9)));
         }
     }
 
