@@ -41,7 +41,7 @@ struct DllExports {
 
     // Loads a second DLL, built from other sources, whose exports stand in for pelzor.dll's
     // while useBaseline(true) holds: the same jobs time both DLLs in one run. False when it
-    // cannot be loaded or lacks one of the nine exports every build has.
+    // cannot be loaded or lacks one of the exports every build has.
     static bool loadBaseline(const char* path) {
         dll();  // pelzor.dll first, so that its name finds it and not the baseline
         HMODULE module = LoadLibraryA(path);
@@ -83,12 +83,9 @@ private:
         }
     }
 
-    // Binds every export; true when the nine exports every build has are all there.
+    // Binds every export; true when those every build has are all there (the path exports
+    // came later).
     static bool bindAll(HMODULE module, Loaded& l) {
-        bind(module, "selectText", l.selectText, l);
-        bind(module, "selectTexts", l.selectTexts, l);
-        bind(module, "selectDoubles", l.selectDoubles, l);
-        const std::size_t pathExportsMissing = l.missing.size();
         bind(module, "appendXMLChild", l.append, l);
         bind(module, "getDouble1DArray", l.array1D, l);
         bind(module, "getDouble2DArray", l.array2D, l);
@@ -97,7 +94,11 @@ private:
         bind(module, "getDoubleValue", l.doubleValue, l);
         bind(module, "getIntegerValue", l.integerValue, l);
         bind(module, "getStringValue", l.stringValue, l);
-        return l.missing.size() == pathExportsMissing;
+        const bool complete = l.missing.empty();
+        bind(module, "selectText", l.selectText, l);
+        bind(module, "selectTexts", l.selectTexts, l);
+        bind(module, "selectDoubles", l.selectDoubles, l);
+        return complete;
     }
 
     static Loaded& baseline() {

@@ -31,11 +31,12 @@ OTHER_LIMIT_TARGET = 1.25
 SCALING_TARGET = 1.5
 PEAK_FACTOR = 1.33
 SCALING_BASE_BYTES = 64 * 1024
-BASELINE_NOISE = 1.05  # a size group's median library / baseline above this is a cost
-# The groups: below 4 KiB, up to the 1 MiB documents, the 1.7 and 2 MiB ones, 4.9 MB, 16 MiB.
-BASELINE_GROUPS = ((0, "< 4 KiB"), (4 * 1024, "4 KiB-1 MiB"), (1100 * 1024, "1.7-2 MiB"),
-                   (3 * 1024 * 1024, "4.9 MB"), (8 * 1024 * 1024, "16 MiB"))
 SCALING_LARGEST_BYTES = 8 * 1024 * 1024  # the 16 MiB documents (the settings' is a few bytes short)
+BASELINE_NOISE = 1.05  # a size group's median library / baseline above this is a cost
+# The groups, each from its smallest size: below 4 KiB, up to the 1 MiB documents, the 1.7
+# and 2 MiB ones, 4.9 MB, 16 MiB.
+BASELINE_GROUPS = ((0, "< 4 KiB"), (LIMIT_SIZES[0], "4 KiB-1 MiB"), (LIMIT_SIZES[1], "1.7-2 MiB"),
+                   (3 * 1024 * 1024, "4.9 MB"), (SCALING_LARGEST_BYTES, "16 MiB"))
 VARIANTS = ("library", "direct", "limit")
 
 
