@@ -3,18 +3,25 @@
 #include <string>
 
 #include "lookup.h"
+#include "memory/call_memory.h"
 
 namespace pelzor {
 
-CallDocument::CallDocument(const char* xmlText) : text_(xmlText) {
-    document_.Parse(text_.c_str(), nullptr, TIXML_ENCODING_UTF8);
+CallDocument::CallDocument(const char* xmlText) : text_(xmlText), document_(new TiXmlDocument) {
+    document_->Parse(text_.c_str(), nullptr, TIXML_ENCODING_UTF8);
+}
+
+void CallDocument::DropTree::operator()(TiXmlDocument* tree) const noexcept {
+    if (!CallMemory::operatorNewTakesFromCall()) {
+        delete tree;
+    }
 }
 
 TiXmlElement* CallDocument::find(const char* name) {
     if (name == nullptr) {
         return nullptr;
     }
-    return findNamedNode(document_, std::string(name));
+    return findNamedNode(*document_, std::string(name));
 }
 
 }  // namespace pelzor

@@ -328,6 +328,10 @@ void CallMemory::releaseSlowly(void* block) noexcept {
     keep(chunk, kPoolCeiling);
 }
 
+bool CallMemory::operatorNewTakesFromCall() noexcept {
+    return libraryOperatorNewLinked() && openCallSlot.get() != nullptr;
+}
+
 void CallMemory::releasePool() noexcept {
     keep(nullptr, 0);
 }

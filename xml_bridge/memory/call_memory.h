@@ -38,6 +38,9 @@ public:
     static void* allocate(std::size_t bytes) noexcept;
     // Gives back a block from allocate (null is ignored).
     static void release(void* block) noexcept;
+    // Whether operator new now takes from a call's region, which takes everything back when
+    // the call ends: a call is open on this thread, and the library's operator new is linked.
+    static bool operatorNewTakesFromCall() noexcept;
 
     // Gives every chunk the pool keeps back to the system.
     static void releasePool() noexcept;

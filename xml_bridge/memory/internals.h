@@ -61,4 +61,8 @@ private:
 
 extern OpenCallSlot openCallSlot;
 
+// True where operator_new.cpp is linked; standard_new.cpp says false for the programs that
+// keep the standard operator new (the native test suites of the XML code).
+bool libraryOperatorNewLinked() noexcept;
+
 }  // namespace pelzor

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "call_memory.h"
+#include "internals.h"
 
 #ifdef PELZOR_OPERATOR_NEW_FAULTS
 bool pelzorOperatorNewFails();  // the allocation-failure sweep's choice
@@ -12,6 +13,10 @@ bool pelzorOperatorNewFails();  // the allocation-failure sweep's choice
 void* pelzorBypassAllocate(std::size_t bytes) noexcept;
 bool pelzorBypassOwns(const void* block) noexcept;
 #endif
+
+bool pelzor::libraryOperatorNewLinked() noexcept {
+    return true;
+}
 
 namespace {
 

@@ -67,4 +67,16 @@ TEST(OperatorNew, AlignsOverAlignedTypesInsideAndOutsideACall) {
     CallMemory::releasePool();
 }
 
+// With this operator new linked, what it hands out inside a call goes back with the call, so
+// the call may leave its document's tree to it (a program with the standard one may not).
+TEST(OperatorNew, TakesFromTheCallOnlyWhileOneIsOpen) {
+    EXPECT_FALSE(CallMemory::operatorNewTakesFromCall());
+    {
+        CallMemory call;
+        EXPECT_TRUE(CallMemory::operatorNewTakesFromCall());
+    }
+    EXPECT_FALSE(CallMemory::operatorNewTakesFromCall());
+    CallMemory::releasePool();
+}
+
 }  // namespace
