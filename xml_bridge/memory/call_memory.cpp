@@ -3,6 +3,7 @@
 #include "call_memory.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 
@@ -99,8 +100,7 @@ constexpr std::size_t kMostChunks = 512;
 Entry entries[kMostChunks];
 std::size_t count = 0;
 std::size_t pooled = 0;  // the kept chunks' bytes, headers included
-std::size_t recentPeaks[CallMemory::kRecentCalls];
-std::size_t nextPeak = 0;
+RecentNeed recentNeed;
 #ifdef _WIN32
 SRWLOCK poolLock = SRWLOCK_INIT;
 struct Locked {
@@ -121,18 +121,18 @@ std::size_t countBelow(std::size_t dataBytes) {
 }
 
 // Keeps `chunks` (linked by `next`), then gives the largest kept chunks back to the system
-// until the pool holds at most `keepBytes`, or at a call's end (`keepBytes` its peak) the
-// largest recent peak within the ceiling. The Windows heap would keep small ones committed.
+// until the pool holds at most `keepBytes`, or at a call's end (`keepBytes` its peak) what
+// recent calls needed, within the ceiling. The Windows heap would keep small ones committed.
 void keep(Chunk* chunks, std::size_t keepBytes, bool callEnded = false) noexcept {
+    using std::chrono::milliseconds, std::chrono::steady_clock;
+    const auto now =
+        std::chrono::duration_cast<milliseconds>(steady_clock::now().time_since_epoch());
     Chunk* surplus = nullptr;
     {
         Locked lock;
         if (callEnded) {
-            recentPeaks[nextPeak] = keepBytes;
-            nextPeak = (nextPeak + 1) % CallMemory::kRecentCalls;
             keepBytes =
-                std::min(*std::max_element(recentPeaks, recentPeaks + CallMemory::kRecentCalls),
-                         CallMemory::kPoolCeiling);
+                std::min(recentNeed.afterCall(keepBytes, now.count()), CallMemory::kPoolCeiling);
         }
         for (Chunk* next; chunks != nullptr; chunks = next) {
             next = chunks->next;
@@ -333,6 +333,10 @@ bool CallMemory::operatorNewTakesFromCall() noexcept {
 }
 
 void CallMemory::releasePool() noexcept {
+    {
+        Locked lock;
+        recentNeed = RecentNeed();
+    }
     keep(nullptr, 0);
 }
 

@@ -7,7 +7,7 @@
 // small block: up to 1016 bytes, 1020 in the 32-bit build, in steps of 16 with the tag), or
 // says that it is large (a chunk of its own, to the pool when freed) or came from the heap
 // (no call open). The pool keeps the chunks of finished calls for the next ones on any
-// thread: as much as the largest of the last kRecentCalls calls held, at most kPoolCeiling.
+// thread: as much as one call of the last few seconds held (RecentNeed), at most kPoolCeiling.
 // When the system refuses a chunk, the call gives the pool's idle chunks back and asks once
 // more, then asks for the smallest chunk that holds the block, and only then fails.
 //
@@ -42,13 +42,12 @@ public:
     // the call ends: a call is open on this thread, and the library's operator new is linked.
     static bool operatorNewTakesFromCall() noexcept;
 
-    // Gives every chunk the pool keeps back to the system.
+    // Gives every chunk the pool keeps back to the system, and forgets what calls needed.
     static void releasePool() noexcept;
     // The bytes of the chunks the pool keeps now, headers included.
     static std::size_t pooledBytes() noexcept;
 
     static constexpr std::size_t kPoolCeiling = sizeof(void*) == 8 ? 64u << 20 : 16u << 20;
-    static constexpr std::size_t kRecentCalls = 8;
     static constexpr std::size_t kSizeClasses = 64;  // steps of 16 up to 1024, tag included
 
 private:

@@ -1,5 +1,7 @@
 #pragma once
-// The thread's slot that names the call open on it (the innermost), read on every
+// What the memory's code and its tests share.
+//
+// The thread's slot names the call open on it (the innermost) and is read on every
 // allocation. Natively a thread_local pointer. In the Windows builds a TLS slot of the
 // system's own (thread_local is emulated there with a locked lookup per access), which reads
 // "no slot" before the library took one at load, after it gave it back at unload, or when
@@ -11,9 +13,36 @@
 #include <winternl.h>
 #endif
 
+#include <algorithm>
+#include <cstdint>
+
 #include "call_memory.h"
 
 namespace pelzor {
+
+// What recent calls needed: the most one call held, over the calls that ended in this span
+// and the one before. However many smaller calls follow, a need is remembered for a span, so
+// a large call coming back within seconds finds its chunks instead of faulting in fresh ones.
+class RecentNeed {
+public:
+    static constexpr std::int64_t kSpanMilliseconds = 5000;
+
+    // After a call that held at most `peakBytes` and ended at `now` (a monotonic clock's ms).
+    std::size_t afterCall(std::size_t peakBytes, std::int64_t now) noexcept {
+        if (now - spanStart_ >= kSpanMilliseconds) {
+            previous_ = now - spanStart_ < 2 * kSpanMilliseconds ? current_ : 0;
+            current_ = 0;
+            spanStart_ = now;
+        }
+        current_ = std::max(current_, peakBytes);
+        return std::max(current_, previous_);
+    }
+
+private:
+    std::size_t current_ = 0;
+    std::size_t previous_ = 0;
+    std::int64_t spanStart_ = INT64_MIN / 2;
+};
 
 class OpenCallSlot {
 public:

@@ -2,8 +2,8 @@
 // size, inside a call and outside, non-overlapping across many chunks; large blocks and blocks from
 // outside a call given back at once; everything else given back when the call ends (the sanitizer
 // builds see any leak or use after free); the pool that keeps chunks for later calls, within its
-// cap and what the recent calls needed; in the Windows builds, the thread slot before and after the
-// library holds one.
+// cap and what the calls of the last few seconds needed; in the Windows builds, the thread slot
+// before and after the library holds one.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -12,10 +12,7 @@
 #include <vector>
 
 #include "memory/call_memory.h"
-
-#ifdef _WIN32
 #include "memory/internals.h"
-#endif
 
 namespace {
 
@@ -235,21 +232,51 @@ TEST(CallMemory, ThePoolKeepsNoMoreThanItsCapAfterALargerCall) {
     EXPECT_GE(CallMemory::pooledBytes(), CallMemory::kPoolCeiling / 2);
 }
 
-// After one large call the pool keeps its chunks for as long as it is among the recent
-// calls, then shrinks to what the calls since needed.
-TEST(CallMemory, ThePoolShrinksToWhatTheRecentCallsNeeded) {
+// After one large call the pool keeps its chunks through any number of small calls soon
+// after it (the law below decides for how long).
+TEST(CallMemory, SmallCallsRightAfterALargeOneLeaveThePoolAsItWas) {
     PoolEmptied emptied;
     CallMemory::releasePool();
     oneCall(4 << 20);
     const std::size_t afterLarge = CallMemory::pooledBytes();
     EXPECT_GT(afterLarge, std::size_t{4} << 20);
-    for (std::size_t i = 1; i < CallMemory::kRecentCalls; ++i) {
+    for (int i = 0; i < 100; ++i) {
         oneCall(1000);
-        EXPECT_EQ(CallMemory::pooledBytes(), afterLarge) << i;
     }
-    oneCall(1000);  // the large call is no longer among the recent ones
-    EXPECT_LT(CallMemory::pooledBytes(), std::size_t{1} << 20);
-    EXPECT_GT(CallMemory::pooledBytes(), 0u);
+    EXPECT_EQ(CallMemory::pooledBytes(), afterLarge);
+}
+
+// What the pool keeps after each call of a sequence (its peak, when it ended): a need is
+// remembered for at least one span and forgotten once a span and the one before held none.
+TEST(CallMemory, ThePoolKeepsWhatTheCallsOfTheLastSpanOrTwoNeeded) {
+    constexpr std::int64_t kSpan = pelzor::RecentNeed::kSpanMilliseconds;
+    struct Call {
+        std::size_t peak;
+        std::int64_t endedAt;
+        std::size_t kept;
+    };
+    const std::vector<std::vector<Call>> sequences = {
+        // Smaller calls within the span keep the large need.
+        {{900, 100000, 900}, {10, 100001, 900}, {20, 100000 + kSpan - 1, 900}},
+        // It moves to the previous span, then is forgotten a span later.
+        {{900, 100000, 900},
+         {10, 100000 + kSpan, 900},
+         {20, 100000 + 2 * kSpan - 1, 900},
+         {30, 100000 + 2 * kSpan, 30}},
+        // A large need at the end of a span is still kept a span later.
+        {{10, 100000, 10}, {900, 100000 + kSpan - 1, 900}, {20, 100000 + 2 * kSpan - 2, 900}},
+        // After a pause of two spans or more only the call just ended counts.
+        {{900, 100000, 900}, {10, 100000 + 2 * kSpan, 10}},
+        // A larger call raises it at once.
+        {{10, 100000, 10}, {900, 100002, 900}, {5, 100003, 900}},
+    };
+    for (std::size_t i = 0; i < sequences.size(); ++i) {
+        pelzor::RecentNeed need;
+        for (const Call& call : sequences[i]) {
+            EXPECT_EQ(need.afterCall(call.peak, call.endedAt), call.kept)
+                << "sequence " << i << ", call ending at " << call.endedAt;
+        }
+    }
 }
 
 #if !defined(NDEBUG) || defined(PELZOR_CHECK_INVARIANTS)
