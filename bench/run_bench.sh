@@ -58,9 +58,10 @@ fi
 
 mkdir -p "$out"
 if [ -n "$baseline_dll" ]; then
-  # A name of its own, so that Windows does not take it for the pelzor.dll already loaded.
-  cp "$baseline_dll" "$out/pelzor_baseline.dll"
-  baseline=(--baseline "$out/pelzor_baseline.dll")
+  # A name of its own, so that Windows does not take it for the pelzor.dll already loaded;
+  # beside the harness, so that no DLL lands among the results.
+  cp "$baseline_dll" "$(dirname "$binary")/pelzor_baseline.dll"
+  baseline=(--baseline "$(dirname "$binary")/pelzor_baseline.dll")
 fi
 echo "run_bench: load before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 if [ -n "$wine" ]; then
