@@ -29,7 +29,7 @@ public:
     TiXmlDocument& tree() { return *document_; }
 
 private:
-    // Deletes the tree only where its blocks came from the heap (no call's region open).
+    // Deletes the tree only where its blocks did not come from a call's region.
     struct DropTree {
         void operator()(TiXmlDocument* tree) const noexcept;
     };

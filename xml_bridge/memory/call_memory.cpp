@@ -115,6 +115,11 @@ struct Locked {
 };
 #endif
 
+std::int64_t millisecondsNow() noexcept {
+    using std::chrono::milliseconds, std::chrono::steady_clock;
+    return std::chrono::duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 std::size_t countBelow(std::size_t dataBytes) {
     auto below = [=](const Entry& entry) { return entry.dataBytes < dataBytes; };
     return std::partition_point(entries, entries + count, below) - entries;
@@ -124,15 +129,12 @@ std::size_t countBelow(std::size_t dataBytes) {
 // until the pool holds at most `keepBytes`, or at a call's end (`keepBytes` its peak) what
 // recent calls needed, within the ceiling. The Windows heap would keep small ones committed.
 void keep(Chunk* chunks, std::size_t keepBytes, bool callEnded = false) noexcept {
-    using std::chrono::milliseconds, std::chrono::steady_clock;
-    const auto now =
-        std::chrono::duration_cast<milliseconds>(steady_clock::now().time_since_epoch());
+    const std::int64_t now = callEnded ? millisecondsNow() : 0;
     Chunk* surplus = nullptr;
     {
         Locked lock;
         if (callEnded) {
-            keepBytes =
-                std::min(recentNeed.afterCall(keepBytes, now.count()), CallMemory::kPoolCeiling);
+            keepBytes = std::min(recentNeed.afterCall(keepBytes, now), CallMemory::kPoolCeiling);
         }
         for (Chunk* next; chunks != nullptr; chunks = next) {
             next = chunks->next;
