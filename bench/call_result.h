@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "byte_string.h"
+#include "text/byte_string.h"
 
 namespace bench {
 

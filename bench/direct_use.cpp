@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "byte_string.h"
+#include "text/byte_string.h"
 
 namespace bench::direct {
 

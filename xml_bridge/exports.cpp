@@ -5,11 +5,11 @@
 // that what a failed parse leaves unreachable is freed when the call ends.
 #include "xml.h"
 
-#include "arrays.h"
-#include "builder.h"
+#include "by_name/arrays.h"
+#include "by_name/builder.h"
+#include "by_name/readers.h"
 #include "memory/call_memory.h"
-#include "path_readers.h"
-#include "readers.h"
+#include "paths/path_readers.h"
 
 namespace {
 

@@ -39,7 +39,7 @@ class XML {
     static int PELZOR_EXPORT_CALL getIntegerValue(char* xmlText, char* elementName);
     static wchar_t* PELZOR_EXPORT_CALL getStringValue(char* xmlText, char* elementName);
 
-    // Paths: the nodes a path selects (see path.h for the language).
+    // Paths: the nodes a path selects (see paths/path.h for the language).
     static int PELZOR_EXPORT_CALL checkPath(char* path);
     static wchar_t* PELZOR_EXPORT_CALL selectText(char* xmlText, char* path);
     static wchar_t* PELZOR_EXPORT_CALL selectTexts(char* xmlText, char* path);

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "byte_string.h"
 #include "parser_view.h"
+#include "text/byte_string.h"
 #include "xml.h"
 
 #ifndef PELZOR_PARSER_SIDE

@@ -9,9 +9,9 @@
 #include <iterator>
 #include <string>
 
-#include "document.h"
-#include "node_selection.h"
-#include "path.h"
+#include "document/document.h"
+#include "paths/node_selection.h"
+#include "paths/path.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "byte_string.h"
 #include "export_access.h"
-#include "result_string.h"
+#include "text/byte_string.h"
+#include "text/result_string.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "byte_string.h"
+#include "text/byte_string.h"
 #include "xml.h"
 
 struct XMLExportAccess {

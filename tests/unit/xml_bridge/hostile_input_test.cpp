@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "document/nesting_scan.h"
+#include "document/text_guard.h"
 #include "export_access.h"
-#include "nesting_scan.h"
-#include "text_guard.h"
 
 namespace {
 

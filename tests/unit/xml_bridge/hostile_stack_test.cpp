@@ -10,8 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "document/text_guard.h"
 #include "export_access.h"
-#include "text_guard.h"
 
 #if __has_include(<valgrind/valgrind.h>)
 #include <valgrind/valgrind.h>

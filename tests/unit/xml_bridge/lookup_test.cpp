@@ -2,7 +2,7 @@
 // siblings only when the root has no child element, exact byte comparison.
 #include <gtest/gtest.h>
 
-#include "document.h"
+#include "document/document.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "numbers.h"
+#include "text/numbers.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "export_access.h"
-#include "path.h"
+#include "paths/path.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "memory/call_memory.h"
-#include "replace_all.h"
+#include "text/replace_all.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 #include "export_access.h"
 #include "memory/call_memory.h"
-#include "replace_all.h"
-#include "working_text.h"
+#include "text/replace_all.h"
+#include "text/working_text.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "text_guard.h"
+#include "document/text_guard.h"
 
 #include <cstdint>
 #include <cstring>
 #include <new>
 
+#include "document/nesting_scan.h"
 #include "memory/call_memory.h"
-#include "nesting_scan.h"
 
 namespace pelzor {
 

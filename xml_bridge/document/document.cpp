@@ -1,8 +1,8 @@
-#include "document.h"
+#include "document/document.h"
 
 #include <string>
 
-#include "lookup.h"
+#include "by_name/lookup.h"
 #include "memory/call_memory.h"
 
 namespace pelzor {

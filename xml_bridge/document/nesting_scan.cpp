@@ -1,4 +1,4 @@
-#include "nesting_scan.h"
+#include "document/nesting_scan.h"
 
 #include <cstring>
 

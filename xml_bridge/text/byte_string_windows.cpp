@@ -4,7 +4,7 @@
 
 #include <oleauto.h>
 
-#include "byte_string.h"
+#include "text/byte_string.h"
 
 namespace pelzor {
 

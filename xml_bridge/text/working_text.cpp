@@ -1,9 +1,9 @@
-#include "working_text.h"
+#include "text/working_text.h"
 
 #include <cstring>
 
 #include "memory/call_memory.h"
-#include "replace_all.h"
+#include "text/replace_all.h"
 
 namespace pelzor {
 

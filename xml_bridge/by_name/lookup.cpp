@@ -1,4 +1,4 @@
-#include "lookup.h"
+#include "by_name/lookup.h"
 
 namespace pelzor {
 

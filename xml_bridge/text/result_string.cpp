@@ -1,9 +1,9 @@
-#include "result_string.h"
+#include "text/result_string.h"
 
 #include <cstring>
 #include <limits>
 
-#include "byte_string.h"
+#include "text/byte_string.h"
 
 namespace pelzor {
 

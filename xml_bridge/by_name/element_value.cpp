@@ -1,6 +1,6 @@
-#include "element_value.h"
+#include "by_name/element_value.h"
 
-#include "numbers.h"
+#include "text/numbers.h"
 
 namespace pelzor {
 

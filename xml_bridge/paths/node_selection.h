@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "path.h"
+#include "paths/path.h"
 
 namespace pelzor {
 

@@ -1,4 +1,4 @@
-#include "path.h"
+#include "paths/path.h"
 
 namespace pelzor {
 

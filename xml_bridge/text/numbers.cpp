@@ -1,4 +1,4 @@
-#include "numbers.h"
+#include "text/numbers.h"
 
 #include <fast_float/fast_float.h>
 

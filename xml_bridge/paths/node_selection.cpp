@@ -1,11 +1,11 @@
-#include "node_selection.h"
+#include "paths/node_selection.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
-#include "element_value.h"
-#include "lookup.h"
+#include "by_name/element_value.h"
+#include "by_name/lookup.h"
 
 namespace pelzor {
 

@@ -1,10 +1,10 @@
-#include "arrays.h"
+#include "by_name/arrays.h"
 
 #include <tinyxml.h>
 
-#include "document.h"
-#include "element_value.h"
-#include "working_array.h"
+#include "by_name/element_value.h"
+#include "document/document.h"
+#include "text/working_array.h"
 
 namespace pelzor {
 

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "byte_string.h"
 #include "memory/call_memory.h"
+#include "text/byte_string.h"
 
 namespace pelzor {
 

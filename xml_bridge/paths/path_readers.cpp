@@ -1,15 +1,15 @@
-#include "path_readers.h"
+#include "paths/path_readers.h"
 
 #include <climits>
 #include <string>
 #include <vector>
 
-#include "document.h"
-#include "node_selection.h"
-#include "numbers.h"
-#include "path.h"
-#include "readers.h"
-#include "result_string.h"
+#include "by_name/readers.h"
+#include "document/document.h"
+#include "paths/node_selection.h"
+#include "paths/path.h"
+#include "text/numbers.h"
+#include "text/result_string.h"
 
 namespace pelzor {
 

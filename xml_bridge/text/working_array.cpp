@@ -1,4 +1,4 @@
-#include "working_array.h"
+#include "text/working_array.h"
 
 #include <cstring>
 

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "text_guard.h"
+#include "document/text_guard.h"
 
 namespace pelzor {
 

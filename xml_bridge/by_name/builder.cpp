@@ -1,14 +1,14 @@
-#include "builder.h"
+#include "by_name/builder.h"
 
 #include <tinyxml.h>
 
 #include <cstring>
 #include <memory>
 
-#include "document.h"
+#include "document/document.h"
 #include "memory/call_memory.h"
-#include "result_string.h"
-#include "working_text.h"
+#include "text/result_string.h"
+#include "text/working_text.h"
 
 namespace pelzor {
 

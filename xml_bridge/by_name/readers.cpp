@@ -1,8 +1,8 @@
-#include "readers.h"
+#include "by_name/readers.h"
 
-#include "document.h"
-#include "element_value.h"
-#include "result_string.h"
+#include "by_name/element_value.h"
+#include "document/document.h"
+#include "text/result_string.h"
 
 namespace pelzor {
 
