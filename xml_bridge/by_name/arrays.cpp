@@ -3,6 +3,7 @@
 #include <tinyxml.h>
 
 #include "by_name/element_value.h"
+#include "by_name/lookup.h"
 #include "document/document.h"
 #include "text/working_array.h"
 
@@ -52,7 +53,7 @@ bool readArray(const char* xmlText, const char* elementName, double* values, int
         return false;
     }
     CallDocument document(xmlText);
-    if (const TiXmlElement* element = document.find(elementName)) {
+    if (const TiXmlElement* element = findNamedNode(document, elementName)) {
         appendValues(*element, working);
     }
     working.copyTo(values);
@@ -77,13 +78,13 @@ bool readDouble2DArray(const char* xmlText, const char* elementName, double* val
 
 int countArrayRows(const char* xmlText, const char* elementName) {
     CallDocument document(xmlText);
-    const TiXmlElement* element = document.find(elementName);
+    const TiXmlElement* element = findNamedNode(document, elementName);
     return element != nullptr ? countChildElements(*element) : 0;
 }
 
 int countArrayColumns(const char* xmlText, const char* elementName) {
     CallDocument document(xmlText);
-    const TiXmlElement* element = document.find(elementName);
+    const TiXmlElement* element = findNamedNode(document, elementName);
     const TiXmlElement* firstRow = element != nullptr ? element->FirstChildElement() : nullptr;
     return firstRow != nullptr ? countChildElements(*firstRow) : 0;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "by_name/lookup.h"
 #include "document/document.h"
 #include "memory/call_memory.h"
 #include "text/result_string.h"
@@ -76,7 +77,7 @@ wchar_t* appendChildElement(const char* xmlText, const char* childName, const ch
         return makeResultString(kParentMissing);
     }
     CallDocument document(xmlText);
-    TiXmlElement* parent = document.find(parentName);
+    TiXmlElement* parent = findNamedNode(document, parentName);
     if (parent == nullptr) {
         return makeResultString(kParentMissing);
     }

@@ -36,4 +36,11 @@ TiXmlElement* findNamedNode(TiXmlDocument& document, const std::string& name) {
     return nullptr;
 }
 
+TiXmlElement* findNamedNode(CallDocument& document, const char* name) {
+    if (name == nullptr) {
+        return nullptr;
+    }
+    return findNamedNode(document.tree(), std::string(name));
+}
+
 }  // namespace pelzor

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "document/document.h"
+
 namespace pelzor {
 
 // Whether the element's tag name equals `name` byte for byte. Inline: every search calls it
@@ -22,5 +24,8 @@ inline bool hasName(const TiXmlElement& element, const std::string& name) {
 // descendants are exhausted the search ends, so later top-level elements are only reached
 // when the root has no child element. Iterative: no recursion, no stack, no allocation.
 TiXmlElement* findNamedNode(TiXmlDocument& document, const std::string& name);
+
+// The same search in one call's document. A null name finds nothing.
+TiXmlElement* findNamedNode(CallDocument& document, const char* name);
 
 }  // namespace pelzor

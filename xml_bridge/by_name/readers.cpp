@@ -1,6 +1,7 @@
 #include "by_name/readers.h"
 
 #include "by_name/element_value.h"
+#include "by_name/lookup.h"
 #include "document/document.h"
 #include "text/result_string.h"
 
@@ -10,7 +11,7 @@ const char kElementMissing[] = "Element does not exist";
 
 wchar_t* readStringValue(const char* xmlText, const char* elementName) {
     CallDocument document(xmlText);
-    const TiXmlElement* element = document.find(elementName);
+    const TiXmlElement* element = findNamedNode(document, elementName);
     if (element == nullptr) {
         return makeResultString(kElementMissing);
     }
@@ -20,13 +21,13 @@ wchar_t* readStringValue(const char* xmlText, const char* elementName) {
 
 int readIntegerValue(const char* xmlText, const char* elementName) {
     CallDocument document(xmlText);
-    const TiXmlElement* element = document.find(elementName);
+    const TiXmlElement* element = findNamedNode(document, elementName);
     return element != nullptr ? elementInteger(*element) : 0;
 }
 
 double readDoubleValue(const char* xmlText, const char* elementName) {
     CallDocument document(xmlText);
-    const TiXmlElement* element = document.find(elementName);
+    const TiXmlElement* element = findNamedNode(document, elementName);
     return element != nullptr ? elementDouble(*element) : 0.0;
 }
 

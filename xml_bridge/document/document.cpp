@@ -1,8 +1,5 @@
 #include "document/document.h"
 
-#include <string>
-
-#include "by_name/lookup.h"
 #include "memory/call_memory.h"
 
 namespace pelzor {
@@ -15,13 +12,6 @@ void CallDocument::DropTree::operator()(TiXmlDocument* tree) const noexcept {
     if (!CallMemory::operatorNewTakesFromCall()) {
         delete tree;
     }
-}
-
-TiXmlElement* CallDocument::find(const char* name) {
-    if (name == nullptr) {
-        return nullptr;
-    }
-    return findNamedNode(*document_, std::string(name));
 }
 
 }  // namespace pelzor

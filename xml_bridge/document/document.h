@@ -23,9 +23,6 @@ public:
     CallDocument(const CallDocument&) = delete;
     CallDocument& operator=(const CallDocument&) = delete;
 
-    // The first element named `name` in lookup order, or null. A null name finds nothing.
-    TiXmlElement* find(const char* name);
-
     TiXmlDocument& tree() { return *document_; }
 
 private:

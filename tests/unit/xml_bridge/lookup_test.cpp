@@ -2,7 +2,7 @@
 // siblings only when the root has no child element, exact byte comparison.
 #include <gtest/gtest.h>
 
-#include "document/document.h"
+#include "by_name/lookup.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ class Lookup : public ::testing::TestWithParam<LookupCase> {};
 TEST_P(Lookup, FindsTheFirstElementInWalkOrder) {
     const LookupCase& c = GetParam();
     pelzor::CallDocument document(c.document);
-    const TiXmlElement* found = document.find(c.name);
+    const TiXmlElement* found = pelzor::findNamedNode(document, c.name);
     if (c.expectedText == nullptr) {
         EXPECT_EQ(found, nullptr);
     } else {
@@ -54,9 +54,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, Lookup, ::testing::ValuesIn(kLookupCases));
 
 TEST(LookupLimits, NullNameAndNullDocumentFindNothing) {
     pelzor::CallDocument document("<r><a/></r>");
-    EXPECT_EQ(document.find(nullptr), nullptr);
+    EXPECT_EQ(pelzor::findNamedNode(document, nullptr), nullptr);
     pelzor::CallDocument empty(nullptr);
-    EXPECT_EQ(empty.find("a"), nullptr);
+    EXPECT_EQ(pelzor::findNamedNode(empty, "a"), nullptr);
 }
 
 TEST(LookupLimits, WalksAVeryWideTreeWithoutRecursion) {
@@ -66,7 +66,7 @@ TEST(LookupLimits, WalksAVeryWideTreeWithoutRecursion) {
     }
     text += "<target>found</target></r>";
     pelzor::CallDocument document(text.c_str());
-    const TiXmlElement* found = document.find("target");
+    const TiXmlElement* found = pelzor::findNamedNode(document, "target");
     ASSERT_NE(found, nullptr);
     EXPECT_STREQ(found->GetText(), "found");
 }
