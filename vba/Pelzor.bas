@@ -10,9 +10,9 @@ Attribute VB_Name = "Pelzor"
 ' every language whatever the system's ANSI code page; nothing to convert or free by hand.
 ' Values become document text the same way whatever the regional settings (ValueText). No
 ' name the module declares is, in another casing, one of the object model's words that the
-' module check lists (Rows, Count, Value, Path, Description and about a hundred more), so importing
-' it leaves those words in the user's code as they were. The editor gives every other name
-' the casing it saw last, the module's included.
+' module check lists (Rows, Count, Value, Path, Description and about a hundred more), so
+' importing it leaves those words in the user's code as they were. The editor gives every
+' other name the casing it saw last, the module's included.
 ' How values cross the boundary:
 ' - Text goes to the library as UTF-8: Utf8Bytes converts a String with
 '   WideCharToMultiByte(CP_UTF8) into a byte array that ends in a NUL, and the library gets
@@ -831,11 +831,12 @@ End Function
 
 ' A temporary name next to targetPath that no file has.
 Private Function UnusedNameNextTo(ByVal targetPath As String) As String
-    Dim attempt As Long
+    Dim attempt As Long, candidate As String
     Do
         attempt = attempt + 1
-        UnusedNameNextTo = TemporaryName(targetPath, attempt)
-    Loop While GetFileAttributesW(StrPtr(UnusedNameNextTo)) <> INVALID_FILE_ATTRIBUTES And attempt < 1000
+        candidate = TemporaryName(targetPath, attempt)
+    Loop While GetFileAttributesW(StrPtr(candidate)) <> INVALID_FILE_ATTRIBUTES And attempt < 1000
+    UnusedNameNextTo = candidate
 End Function
 
 ' A handle of a new file with a temporary name next to targetPath, opened for writing;
