@@ -45,8 +45,9 @@ public:
     explicit ByteOutput(char* out) : out_(out) {}
     std::uint64_t length() const { return length_; }
 
-    void put(const char* bytes) {
-        const std::size_t count = std::strlen(bytes);
+    void put(const char* bytes) { put(bytes, std::strlen(bytes)); }
+
+    void put(const char* bytes, std::size_t count) {
         if (out_ != nullptr) {
             std::memcpy(out_ + length_, bytes, count);
         }
@@ -64,6 +65,29 @@ private:
     char* out_;
     std::uint64_t length_ = 0;
 };
+
+// Parts of markup whose bytes are all literal, "&" included: comments, CDATA sections and
+// processing instructions, from their start to their end.
+struct LiteralSection {
+    const char* start;
+    const char* end;
+};
+
+const LiteralSection kLiteralSections[] = {{"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
+
+// The length of the literal section that starts at `at`, up to and with its end (or the
+// text's end when it has none); 0 when none starts there.
+std::size_t literalSectionAt(const char* at) {
+    for (const LiteralSection& section : kLiteralSections) {
+        const std::size_t startLength = std::strlen(section.start);
+        if (std::strncmp(at, section.start, startLength) == 0) {
+            const char* end = std::strstr(at + startLength, section.end);
+            return end != nullptr ? static_cast<std::size_t>(end - at) + std::strlen(section.end)
+                                  : std::strlen(at);
+        }
+    }
+    return 0;
+}
 
 // A byte of text outside the caller's tags, as the printer escapes it; '>' stays as it is
 // in markup.
@@ -104,7 +128,11 @@ std::uint64_t writeChildText(const char* text, bool asMarkup, char* out) {
         if (c == '&') {
             output.put(completesReference(at + 1) ? "&" : "&amp;");
         } else if (place == Place::Text) {
-            if (asMarkup && c == '<') {
+            const std::size_t literal = asMarkup && c == '<' ? literalSectionAt(at) : 0;
+            if (literal > 0) {
+                output.put(at, literal);
+                at += literal - 1;
+            } else if (asMarkup && c == '<') {
                 output.put(c);
                 place = Place::Tag;
             } else {

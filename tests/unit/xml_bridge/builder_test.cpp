@@ -213,6 +213,12 @@ const ChainCase kChainCases[] = {
      "            go\n            <q>2</q>\n        </a>\n        &amp; &quot;more&quot;\n"
      "    </p>\n</r>\n",
      {{"//a/@href", "x?y=1&z=2"}, {"//a/@title", "it\"s > 3"}, {"//q", "2"}}},
+    {"MarkupCommentsAndCdataKeepTheirBytes",
+     "<r/>",
+     {{"p", "r", "<![CDATA[a & b < c]]><!-- x & y --><?pi 1&2?>", true}, {"q", "r", "1", false}},
+     "<r>\n    <p>\n        <![CDATA[a & b < c]]>\n        <!-- x & y -->\n"
+     "        <?pi 1&2?>\n    </p>\n    <q>1</q>\n</r>\n",
+     {{"r/p", "a & b < c"}}},
 };
 
 void PrintTo(const ChainCase& c, std::ostream* out) {
