@@ -14,7 +14,6 @@
 
 #include "export_access.h"
 #include "memory/call_memory.h"
-#include "text/replace_all.h"
 
 namespace {
 
@@ -97,33 +96,6 @@ void failEachAllocation(Call call, Check check) {
         EXPECT_EQ(heapWatch.liveBlocks, 0) << "allocation " << failing << " failed";
     }
     resetHeapWatch();
-}
-
-TEST(WorkingMemory, ReplaceAllAllocatesOnceWithTheExactSize) {
-    const char* const cases[][3] = {
-        {"a&amp;b&amp;c", "&amp;", "&"},
-        {"&lt;&lt;", "&lt;", "<"},
-        {"xx", "x", "yyy"},
-        {"abab", "ab", "cd"},
-        {"none", "&gt;", ">"},
-    };
-    for (const auto& c : cases) {
-        resetHeapWatch();
-        char* result = pelzor::replaceAll(c[0], c[1], c[2]);
-        ASSERT_NE(result, nullptr);
-        ASSERT_EQ(heapWatch.requests.size(), 1u) << c[0];
-        EXPECT_EQ(heapWatch.requests[0].bytes, std::string(result).size() + 1) << c[0];
-        pelzor::heapFree(result);
-        EXPECT_EQ(heapWatch.liveBlocks, 0);
-    }
-}
-
-TEST(WorkingMemory, ReplaceAllGivesNullWhenItsBufferFails) {
-    const std::string source = "a&amp;b";
-    resetHeapWatch(0);
-    EXPECT_EQ(pelzor::replaceAll(source.c_str(), "&amp;", "&"), nullptr);
-    EXPECT_EQ(source, "a&amp;b");
-    EXPECT_EQ(heapWatch.liveBlocks, 0);
 }
 
 TEST(WorkingMemory, BlankDocumentGivesNullWhenAnyBufferFails) {
