@@ -52,6 +52,32 @@ bool readAsMarkup(const std::string& text, std::size_t at, ViewEncoding encoding
     return false;
 }
 
+// The first internal subset from `from` on of a declaration that the unmodified parser reads
+// as markup. One parse rules out the declarations whose text no unknown node holds; only the
+// others are probed one by one.
+bool firstSubsetReadAsMarkup(const std::string& text, std::size_t from, ViewEncoding encoding,
+                             char placeholder, SubsetSpan& span) {
+    static const char kKeyword[] = "<!DOCTYPE";
+    std::vector<std::string> unknowns;
+    bool parsed = false;
+    for (std::size_t at = text.find(kKeyword, from); at != std::string::npos;
+         at = text.find(kKeyword, at + 1)) {
+        if (!findInternalSubset(text, at + sizeof kKeyword - 1, span)) {
+            continue;
+        }
+        if (!parsed) {
+            unknowns = unpatched_parser::unknownValues(padded(text).c_str(), encoding);
+            parsed = true;
+        }
+        if (std::find(unknowns.begin(), unknowns.end(), unknownValueAt(text, at)) !=
+                unknowns.end() &&
+            readAsMarkup(text, at, encoding, placeholder)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool findInternalSubset(const std::string& text, std::size_t afterKeyword, SubsetSpan& span) {
@@ -88,30 +114,11 @@ char subsetPlaceholderFor(const std::string& text) {
 PlaceholderText withSubsetsReplaced(const std::string& text, ViewEncoding encoding,
                                     char placeholder) {
     PlaceholderText out{text, {}};
-    static const char kKeyword[] = "<!DOCTYPE";
-    const std::size_t keywordLength = sizeof kKeyword - 1;
-    std::size_t from = 0;
-    for (bool replaced = true; replaced;) {
-        replaced = false;
-        // One parse rules out every declaration that no unknown node matches; only the
-        // others are probed one by one.
-        const std::vector<std::string> unknowns =
-            unpatched_parser::unknownValues(padded(out.text).c_str(), encoding);
-        for (std::size_t at = out.text.find(kKeyword, from); at != std::string::npos;
-             at = out.text.find(kKeyword, at + 1)) {
-            SubsetSpan span;
-            if (!findInternalSubset(out.text, at + keywordLength, span) ||
-                std::find(unknowns.begin(), unknowns.end(), unknownValueAt(out.text, at)) ==
-                    unknowns.end() ||
-                !readAsMarkup(out.text, at, encoding, placeholder)) {
-                continue;
-            }
-            out.subsets.push_back(out.text.substr(span.begin, span.end - span.begin));
-            out.text.replace(span.begin, span.end - span.begin, 1, placeholder);
-            from = span.begin + 1;
-            replaced = true;
-            break;
-        }
+    SubsetSpan span;
+    for (std::size_t from = 0; firstSubsetReadAsMarkup(out.text, from, encoding, placeholder, span);
+         from = span.begin + 1) {
+        out.subsets.push_back(out.text.substr(span.begin, span.end - span.begin));
+        out.text.replace(span.begin, span.end - span.begin, 1, placeholder);
     }
     return out;
 }
