@@ -1,15 +1,15 @@
 #pragma once
 // The library's memory: the one header the XML code includes from memory/.
 //
-// While an export runs, every block it takes through any operator new comes from its call's
-// region (a bump pointer over chunks), which goes back in one piece when the call ends. The
-// tag word in front of a block names its size class's free list in its call (a small block:
-// up to 1016 bytes, 1020 in the 32-bit build, in steps of 16 with the tag), or says that it
-// is large (a chunk of its own, to the pool when freed; also any block aligned to more than
-// 16) or came from the heap (no call open). The pool keeps the chunks of finished calls for
-// the next ones: as much as one call held among those that ended in this span of the clock
-// or the one before (RecentNeed), at most kPoolCeiling; a call that starts in a later span
-// first gives back what no recent need covers, so an idle pool shrinks at the next call.
+// While an export runs, every block any operator new takes comes from its call's region (a
+// bump pointer over chunks), which goes back in one piece when the call ends. The tag word in
+// front of a block names its size class's free list in its call (a small block: up to 1016
+// bytes, 1020 in the 32-bit build, in steps of 16 with the tag), or says that it is large (a
+// chunk of its own, to the pool when freed; also every block aligned to more than 16, so that
+// the call's end takes it back undeleted) or came from the heap (no call open). The pool keeps
+// the chunks of finished calls: as much as one call held among those that ended in this span
+// of the clock or the one before (RecentNeed), at most kPoolCeiling; a call that starts in a
+// later span first gives back what no recent need covers, so an idle pool shrinks then.
 //
 // Invariants (checked by PELZOR_INVARIANT in the debug and sanitizer builds):
 //  - every block is aligned to 16 bytes, in both bitnesses, and the heap's within the slack
