@@ -12,6 +12,11 @@
 
 #include "memory/call_memory.h"
 
+// The sized forms, which clang declares only with -fsized-deallocation.
+void operator delete(void* block, std::size_t bytes) noexcept;
+void operator delete[](void* block, std::size_t bytes, std::align_val_t alignment) noexcept;
+void operator delete(void* block, std::size_t bytes, std::align_val_t alignment) noexcept;
+
 namespace {
 
 using pelzor::CallMemory;

@@ -68,9 +68,11 @@ void heapFree(void* block) {
 
 namespace {
 
-// Starts counting afresh; `failing` is the index of the allocation that fails from now on
-// (0 for the next one), or negative for none.
+// Starts counting afresh with the library's pool empty (a failed request is made again while
+// it keeps chunks); `failing` is the index of the allocation that fails from now on (0 for
+// the next one), or negative for none.
 void resetHeapWatch(long failing = -1) {
+    pelzor::CallMemory::releasePool();
     heapWatch = HeapWatch{};
     heapWatch.allocationsBeforeFailure = failing;
 }
