@@ -40,30 +40,53 @@ bool hasPositionTest(const PathStep& step) {
 
 using NodeList = std::vector<TiXmlNode*>;
 
-// Evaluates one path over one document. Node sets are kept in document order. Once a "//"
-// step has made a set whose nodes may lie inside each other, the elements are numbered in
-// document order (the number kept in each node's user data, with the end of its subtree
-// alongside), so that sets can be merged and put back in order in linear time. A path that
-// starts with a "//" step and needs no numbering, like "//name", reads the tree in one walk.
+// Evaluates location paths from one root: the document, or an element that a relative path
+// starts from. Node sets are kept in document order. Once a "//" step has made a set whose
+// nodes may lie inside each other, the root's subtree is numbered in document order (the
+// number kept in each node's user data, with the end of its subtree alongside), so that sets
+// can be merged and put back in order in linear time. A path that starts with a "//" step
+// and needs no numbering, like "//name", reads the tree in one walk.
 class Selection {
 public:
-    Selection(TiXmlDocument& document, const Path& path) : document_(document), path_(path) {}
+    explicit Selection(TiXmlNode& root) : root_(root) {}
 
-    std::vector<SelectedNode> run() {
-        NodeList context{&document_};
+    // The operands' nodes together, in document order, each once.
+    std::vector<SelectedNode> unionOf(const Path& path) {
+        if (path.operands.size() == 1) {
+            return run(path.operands.front());
+        }
+        std::vector<SelectedNode> all;
+        for (const LocationPath& operand : path.operands) {
+            std::vector<SelectedNode> selected = run(operand);
+            all.insert(all.end(), selected.begin(), selected.end());
+        }
+        inDocumentOrder(all);
+        return all;
+    }
+
+    std::vector<SelectedNode> run(const LocationPath& path) {
+        nested_ = false;
+        NodeList context{&root_};
         std::vector<SelectedNode> selected;
-        for (const PathStep& step : path_.steps) {
+        for (const PathStep& step : path.steps) {
             if (context.empty()) {
                 break;
             }
             if (step.attribute) {
-                if (step.anyDepth && context.size() == 1 && context.front() == &document_) {
-                    NodeList all;
+                if (step.anyDepth && isRootAlone(context)) {
+                    NodeList all = rootIfElement();
                     forEachElement([&](TiXmlElement* element) { all.push_back(element); });
                     return attributesOf(all, step.name);
                 }
                 return attributesOf(step.anyDepth ? descendantsOrSelf(context) : context,
                                     step.name);
+            }
+            if (step.self) {
+                if (step.anyDepth) {
+                    context = descendantsOrSelf(context);
+                    nested_ = true;
+                }
+                continue;
             }
             context = step.anyDepth ? descendantStep(context, step) : childStep(context, step);
         }
@@ -77,6 +100,52 @@ public:
     }
 
 private:
+    bool isRootAlone(const NodeList& context) const {
+        return context.size() == 1 && context.front() == &root_;
+    }
+
+    NodeList rootIfElement() {
+        NodeList nodes;
+        if (root_.ToElement() != nullptr) {
+            nodes.push_back(&root_);
+        }
+        return nodes;
+    }
+
+    // Sorts nodes of the root's subtree into document order, an element before its
+    // attributes, and drops repeats.
+    void inDocumentOrder(std::vector<SelectedNode>& nodes) {
+        ensureIndex();
+        struct Keyed {
+            std::size_t element;
+            std::size_t attribute;  // 0 for the element itself, else 1 + the attribute's place
+            SelectedNode node;
+        };
+        std::vector<Keyed> keyed;
+        keyed.reserve(nodes.size());
+        for (const SelectedNode& node : nodes) {
+            std::size_t attribute = 0;
+            if (node.attribute != nullptr) {
+                for (const TiXmlAttribute* a = node.element->FirstAttribute(); a != node.attribute;
+                     a = a->Next()) {
+                    ++attribute;
+                }
+                ++attribute;
+            }
+            keyed.push_back({indexOf(node.element), attribute, node});
+        }
+        std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+            return a.element != b.element ? a.element < b.element : a.attribute < b.attribute;
+        });
+        nodes.clear();
+        for (std::size_t i = 0; i < keyed.size(); ++i) {
+            if (i == 0 || keyed[i].element != keyed[i - 1].element ||
+                keyed[i].attribute != keyed[i - 1].attribute) {
+                nodes.push_back(keyed[i].node);
+            }
+        }
+    }
+
     std::size_t indexOf(const TiXmlNode* node) const {
         return reinterpret_cast<std::uintptr_t>(node->GetUserData());
     }
@@ -87,10 +156,11 @@ private:
         subtreeEnd_.push_back(0);
     }
 
-    // Every element in document order, without recursion and without numbering.
+    // Every element below the root in document order, without recursion and without
+    // numbering.
     template <typename Visit>
     void forEachElement(Visit visit) {
-        TiXmlElement* node = document_.FirstChildElement();
+        TiXmlElement* node = root_.FirstChildElement();
         while (node != nullptr) {
             visit(node);
             if (TiXmlElement* child = node->FirstChildElement()) {
@@ -99,7 +169,7 @@ private:
             }
             while (node != nullptr && node->NextSiblingElement() == nullptr) {
                 TiXmlNode* parent = node->Parent();
-                node = parent != nullptr ? parent->ToElement() : nullptr;
+                node = parent != &root_ && parent != nullptr ? parent->ToElement() : nullptr;
             }
             if (node != nullptr) {
                 node = node->NextSiblingElement();
@@ -113,10 +183,10 @@ private:
         }
     }
 
-    // Pre-order over the document and every element, without recursion.
+    // Pre-order over the root and every element below it, without recursion.
     void buildIndex() {
-        add(&document_);
-        TiXmlNode* node = document_.FirstChildElement();
+        add(&root_);
+        TiXmlNode* node = root_.FirstChildElement();
         while (node != nullptr) {
             add(node);
             if (TiXmlElement* child = node->FirstChildElement()) {
@@ -132,7 +202,7 @@ private:
                     break;
                 }
                 node = node->Parent();
-                if (node == &document_) {
+                if (node == &root_) {
                     node = nullptr;
                     break;
                 }
@@ -235,7 +305,7 @@ private:
     NodeList descendantStep(const NodeList& context, const PathStep& step) {
         std::vector<std::uint64_t> noPositions;
         NodeList selected;
-        if (!hasPositionTest(step) && context.size() == 1 && context.front() == &document_) {
+        if (!hasPositionTest(step) && isRootAlone(context)) {
             forEachElement([&](TiXmlElement* element) {
                 if (nameMatches(*element, step) && passes(*element, step, noPositions)) {
                     selected.push_back(element);
@@ -306,8 +376,7 @@ private:
         return selected;
     }
 
-    TiXmlDocument& document_;
-    const Path& path_;
+    TiXmlNode& root_;
     bool indexed_ = false;
     bool nested_ = false;                  // the context may hold nodes inside each other
     NodeList order_;                       // the document, then its elements in pre-order
@@ -321,7 +390,11 @@ const char* selectedValue(const SelectedNode& node) {
 }
 
 std::vector<SelectedNode> selectNodes(TiXmlDocument& document, const Path& path) {
-    return Selection(document, path).run();
+    return Selection(document).unionOf(path);
+}
+
+std::vector<SelectedNode> selectNodesFrom(TiXmlElement& context, const LocationPath& path) {
+    return Selection(context).run(path);
 }
 
 }  // namespace pelzor
