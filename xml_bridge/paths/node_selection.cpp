@@ -38,6 +38,43 @@ bool hasPositionTest(const PathStep& step) {
     return positionTests(step) > 0;
 }
 
+bool nameMatches(const TiXmlElement& element, const PathStep& step) {
+    return step.anyName || hasName(element, step.name);
+}
+
+// The predicates in order; `positions` counts, per position test, the nodes of the current
+// parent that reached it.
+bool passes(const TiXmlElement& element, const PathStep& step, std::uint64_t* positions) {
+    std::size_t k = 0;
+    for (const PathPredicate& predicate : step.predicates) {
+        switch (predicate.kind) {
+            case PathPredicate::Kind::Position:
+                if (++positions[k++] != predicate.position) {
+                    return false;
+                }
+                break;
+            case PathPredicate::Kind::HasAttribute:
+                if (element.Attribute(predicate.name.c_str()) == nullptr) {
+                    return false;
+                }
+                break;
+            case PathPredicate::Kind::AttributeEquals: {
+                const char* value = element.Attribute(predicate.name.c_str());
+                if (value == nullptr || std::strcmp(value, predicate.value.c_str()) != 0) {
+                    return false;
+                }
+                break;
+            }
+            case PathPredicate::Kind::ChildEquals:
+                if (!someChildHasText(element, predicate)) {
+                    return false;
+                }
+                break;
+        }
+    }
+    return true;
+}
+
 using NodeList = std::vector<TiXmlNode*>;
 
 // Evaluates location paths from one root: the document, or an element that a relative path
@@ -241,44 +278,6 @@ private:
         }
     }
 
-    bool nameMatches(const TiXmlElement& element, const PathStep& step) const {
-        return step.anyName || hasName(element, step.name);
-    }
-
-    // The predicates in order; `positions` counts, per position test, the nodes of the
-    // current parent that reached it.
-    static bool passes(const TiXmlElement& element, const PathStep& step,
-                       std::vector<std::uint64_t>& positions) {
-        std::size_t k = 0;
-        for (const PathPredicate& predicate : step.predicates) {
-            switch (predicate.kind) {
-                case PathPredicate::Kind::Position:
-                    if (++positions[k++] != predicate.position) {
-                        return false;
-                    }
-                    break;
-                case PathPredicate::Kind::HasAttribute:
-                    if (element.Attribute(predicate.name.c_str()) == nullptr) {
-                        return false;
-                    }
-                    break;
-                case PathPredicate::Kind::AttributeEquals: {
-                    const char* value = element.Attribute(predicate.name.c_str());
-                    if (value == nullptr || std::strcmp(value, predicate.value.c_str()) != 0) {
-                        return false;
-                    }
-                    break;
-                }
-                case PathPredicate::Kind::ChildEquals:
-                    if (!someChildHasText(element, predicate)) {
-                        return false;
-                    }
-                    break;
-            }
-        }
-        return true;
-    }
-
     // The children of each context node that pass the step, parent by parent.
     NodeList childStep(const NodeList& context, const PathStep& step) {
         std::vector<std::uint64_t> positions(positionTests(step));
@@ -287,7 +286,7 @@ private:
             std::fill(positions.begin(), positions.end(), 0);
             for (TiXmlElement* child = parent->FirstChildElement(); child != nullptr;
                  child = child->NextSiblingElement()) {
-                if (nameMatches(*child, step) && passes(*child, step, positions)) {
+                if (nameMatches(*child, step) && passes(*child, step, positions.data())) {
                     selected.push_back(child);
                 }
             }
@@ -303,11 +302,10 @@ private:
     // position test each element passes or fails on its own, so the subtrees are read once
     // in order; with one the passing is counted per parent.
     NodeList descendantStep(const NodeList& context, const PathStep& step) {
-        std::vector<std::uint64_t> noPositions;
         NodeList selected;
         if (!hasPositionTest(step) && isRootAlone(context)) {
             forEachElement([&](TiXmlElement* element) {
-                if (nameMatches(*element, step) && passes(*element, step, noPositions)) {
+                if (nameMatches(*element, step) && passes(*element, step, nullptr)) {
                     selected.push_back(element);
                 }
             });
@@ -324,7 +322,7 @@ private:
             // The subtree's root is not its own descendant.
             for (std::size_t i = first + 1; i <= last; ++i) {
                 TiXmlElement* element = order_[i]->ToElement();
-                if (nameMatches(*element, step) && passes(*element, step, noPositions)) {
+                if (nameMatches(*element, step) && passes(*element, step, nullptr)) {
                     selected.push_back(element);
                 }
             }
@@ -395,6 +393,24 @@ std::vector<SelectedNode> selectNodes(TiXmlDocument& document, const Path& path)
 
 std::vector<SelectedNode> selectNodesFrom(TiXmlElement& context, const LocationPath& path) {
     return Selection(context).run(path);
+}
+
+const TiXmlElement* firstSelectedChild(const TiXmlElement& parent, const PathStep& step) {
+    constexpr std::size_t kFewTests = 4;
+    std::uint64_t few[kFewTests] = {};
+    std::vector<std::uint64_t> many;
+    std::uint64_t* positions = few;
+    if (positionTests(step) > kFewTests) {
+        many.resize(positionTests(step));
+        positions = many.data();
+    }
+    for (const TiXmlElement* child = parent.FirstChildElement(); child != nullptr;
+         child = child->NextSiblingElement()) {
+        if (nameMatches(*child, step) && passes(*child, step, positions)) {
+            return child;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace pelzor

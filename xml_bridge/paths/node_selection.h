@@ -34,4 +34,8 @@ std::vector<SelectedNode> selectNodes(TiXmlDocument& document, const Path& path)
 // document order without duplicates. The same conditions as above.
 std::vector<SelectedNode> selectNodesFrom(TiXmlElement& context, const LocationPath& path);
 
+// The first child element of `parent` that `step` (a child step: not "//", ".", or "@")
+// selects, or null. Reads no user data and allocates nothing for up to four position tests.
+const TiXmlElement* firstSelectedChild(const TiXmlElement& parent, const PathStep& step);
+
 }  // namespace pelzor

@@ -260,4 +260,25 @@ PathParse parsePath(const char* text) {
     return PathReader(text != nullptr ? text : "").read();
 }
 
+bool isPathName(const char* name, std::size_t length) {
+    const auto* p = reinterpret_cast<const unsigned char*>(name);
+    const unsigned char* end = p + length;
+    bool partStart = true;
+    bool colonSeen = false;
+    for (; p < end; ++p) {
+        if (partStart) {
+            if (!isNameStart(*p)) {
+                return false;
+            }
+            partStart = false;
+        } else if (*p == ':' && !colonSeen) {
+            colonSeen = true;
+            partStart = true;
+        } else if (!isNameByte(*p)) {
+            return false;
+        }
+    }
+    return !partStart;
+}
+
 }  // namespace pelzor

@@ -70,4 +70,8 @@ struct PathParse {
 // when memory runs out.
 PathParse parsePath(const char* text);
 
+// Whether a path can name an element or attribute called `name` as it is: a name, or two
+// names joined by one ':'.
+bool isPathName(const char* name, std::size_t length);
+
 }  // namespace pelzor

@@ -36,6 +36,12 @@ struct XMLExportAccess {
     static int selectDoubles(char* xml, char* path, double* values, int count) {
         return XML::selectDoubles(xml, path, values, count);
     }
+    static int selectTable(char* xml, char* recordPath, char* columnPaths, tagVARIANT* table) {
+        return XML::selectTable(xml, recordPath, columnPaths, table);
+    }
+    static wchar_t* buildTable(char* root, char* record, tagVARIANT* table) {
+        return XML::buildTable(root, record, table);
+    }
 };
 
 using Exports = XMLExportAccess;
