@@ -4,9 +4,11 @@
 //   "sku" | "qty"        a String in quotes
 //   "A-1" | #2           a Double after '#', in the shortest digits that give its bits
 //   "B" | -              '-' for Empty
-// followed by a line "bounds 1 1" when the lower bounds are not 1 and 1.
+// followed by a line "bounds 1 1" when the lower bounds are not 1 and 1. Making a table
+// throws std::bad_alloc when memory runs out, as the test's own allocations do.
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,9 @@ inline VARIANT text(const std::string& utf8) {
     VARIANT v{};
     v.vt = VT_BSTR;
     v.bstrVal = pelzor::newOleString(utf8.data(), utf8.size());
+    if (v.bstrVal == nullptr) {
+        throw std::bad_alloc();
+    }
     return v;
 }
 
@@ -59,6 +64,9 @@ inline void makeTable(VARIANT* out, const std::vector<std::vector<VARIANT>>& row
     SAFEARRAYBOUND bounds[2] = {{static_cast<std::uint32_t>(rows.size()), lowerRow},
                                 {static_cast<std::uint32_t>(columns), lowerColumn}};
     SAFEARRAY* array = pelzor::ole::createArray(VT_VARIANT, 2, bounds);
+    if (array == nullptr) {
+        throw std::bad_alloc();
+    }
     auto* cells = static_cast<VARIANT*>(pelzor::ole::lockData(array));
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (std::size_t c = 0; c < columns; ++c) {
