@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "table_values.h"
 #include "text/byte_string.h"
 #include "xml.h"
 
@@ -98,5 +99,11 @@ inline std::string everyExportOn(const std::string& text, const std::string& nam
     for (double v : values) {
         out += std::to_string(v) + ",";
     }
+    // The tables, records chosen by the name: the table, then the document made from it.
+    OwnedVariant table;
+    out += "|" + std::to_string(Exports::selectTable(Arg(text), Arg("/*/" + name + " | /" + name),
+                                                     Arg(""), table.get()));
+    out += tableText(table.value);
+    out += "|" + takeResult(Exports::buildTable(Arg("t"), Arg(name), table.get()));
     return out;
 }
