@@ -142,6 +142,9 @@ public:
             return refusal("The table is not an array");
         }
         const ValueArray array(value);
+        if (!array.exists()) {
+            return refusal("The table is an array that was never sized");
+        }
         if (!array.readable()) {
             return refusal("The table's elements cannot be read");
         }

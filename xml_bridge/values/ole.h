@@ -88,10 +88,11 @@ struct ArrayDestroyer {
 };
 using OwnedArray = std::unique_ptr<SAFEARRAY, ArrayDestroyer>;
 
-// Keeps an array's elements locked and addressable while it lives.
+// Keeps an array's elements locked and addressable while it lives; a null array has none.
 class LockedData {
 public:
-    explicit LockedData(SAFEARRAY* array) : array_(array), data_(lockData(array)) {}
+    explicit LockedData(SAFEARRAY* array)
+        : array_(array), data_(array != nullptr ? lockData(array) : nullptr) {}
     ~LockedData() {
         if (data_ != nullptr) {
             unlockData(array_);

@@ -17,7 +17,9 @@ public:
     ValueArray(const ValueArray&) = delete;
     ValueArray& operator=(const ValueArray&) = delete;
 
-    // False when the elements cannot be read: a null array, an element type whose values the
+    // Whether an array is there at all: an array that was never sized is a null one.
+    bool exists() const { return array_ != nullptr; }
+    // False when the elements cannot be read: no array, an element type whose values the
     // library does not know (records, pointers), or elements of another size than their type.
     bool readable() const { return data_.data() != nullptr && elementSize_ != 0; }
     std::uint32_t dimensions() const { return dimensions_; }

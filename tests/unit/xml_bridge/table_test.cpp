@@ -245,6 +245,10 @@ TEST(BuildTable, RefusesWhatItCannotWriteNamingTheRowAndColumn) {
               "The table is not an array");
     EXPECT_EQ(takeResult(Exports::buildTable(Arg("root"), Arg("r"), nullptr)),
               "The table is not an array");
+    VARIANT neverSized = ofType(VT_ARRAY | VT_VARIANT);
+    neverSized.parray = nullptr;
+    EXPECT_EQ(takeResult(Exports::buildTable(Arg("root"), Arg("r"), &neverSized)),
+              "The table is an array that was never sized");
     SAFEARRAYBOUND bounds[3] = {{1, 1}, {1, 1}, {1, 1}};
     OwnedVariant cube;
     cube.value.vt = VT_ARRAY | VT_VARIANT;
