@@ -62,6 +62,11 @@ inline std::size_t utf16Length(const char* text, std::size_t length) {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     const unsigned char* end = p + length;
     std::size_t units = 0;
+    // ASCII, one unit a byte, as far as it goes.
+    while (p < end && *p < 0x80) {
+        ++p;
+        ++units;
+    }
     while (p < end) {
         std::size_t bytes;
         units += utf8::decode(p, end, bytes) >= 0x10000 ? 2 : 1;
@@ -75,6 +80,9 @@ template <typename Unit>
 void utf8ToUtf16(const char* text, std::size_t length, Unit* out) {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     const unsigned char* end = p + length;
+    while (p < end && *p < 0x80) {
+        *out++ = static_cast<Unit>(*p++);
+    }
     while (p < end) {
         std::size_t bytes;
         const char32_t point = utf8::decode(p, end, bytes);
