@@ -234,16 +234,17 @@ std::vector<ExportCall> exportCalls() {
          [](const char*, const char* n) {
              OwnedVariant table;
              const std::string name = n;
-             makeTable(table.get(), {{text(name), text("x[2]/@" + name), text("."), text("d")},
-                                     {text("a & b"), number(0.25), empty(), text("")},
-                                     {empty(), text("\xC3\xA9"), text("t"), number(-1e300)}});
+             makeTableOf(table.get(), {{name, "x[2]/@" + name, ".", "d"},
+                                       {"a & b", "#0.25", "-", ""},
+                                       {"-", "\xC3\xA9", "t", "#-1e300"}});
              return takeResult(Exports::buildTable(Arg("root"), Arg("r"), table.get()));
          },
          {"<null>"}},
         {"buildTable refused",
          [](const char*, const char* n) {
              OwnedVariant table;
-             makeTable(table.get(), {{text(n)}, {ofType(VT_NULL)}});
+             makeTableOf(table.get(), {{n}, {"-"}});
+             setCell(table.value, 1, 0, ofType(VT_NULL));
              return takeResult(Exports::buildTable(Arg("root"), Arg("r"), table.get()));
          },
          {"<null>"}},

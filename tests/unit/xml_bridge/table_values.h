@@ -7,6 +7,7 @@
 // followed by a line "bounds 1 1" when the lower bounds are not 1 and 1. Making a table
 // throws std::bad_alloc when memory runs out, as the test's own allocations do.
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -76,6 +77,34 @@ inline void makeTable(VARIANT* out, const std::vector<std::vector<VARIANT>>& row
     pelzor::ole::unlockData(array);
     out->vt = VT_ARRAY | VT_VARIANT;
     out->parray = array;
+}
+
+// Puts `value` into a cell of a table made by makeTable, which owns it from then on.
+inline void setCell(VARIANT& table, std::size_t row, std::size_t column, const VARIANT& value) {
+    std::int32_t lower, rows;
+    pelzor::ole::bounds(table.parray, 1, lower, rows);
+    rows = rows - lower + 1;
+    auto* cells = static_cast<VARIANT*>(pelzor::ole::lockData(table.parray));
+    pelzor::ole::clearVariant(&cells[column * static_cast<std::size_t>(rows) + row]);
+    cells[column * static_cast<std::size_t>(rows) + row] = value;
+    pelzor::ole::unlockData(table.parray);
+}
+
+// A table of rows of texts, numbers (as "#2.5") and Empty cells (as "-"), made cell by cell
+// so that a failing allocation leaves nothing behind but the table, which the caller owns.
+inline void makeTableOf(VARIANT* out, const std::vector<std::vector<std::string>>& rows) {
+    makeTable(out, std::vector<std::vector<VARIANT>>(
+                       rows.size(), std::vector<VARIANT>(rows.empty() ? 0 : rows[0].size())));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+            const std::string& cell = rows[r][c];
+            if (cell == "-") {
+                continue;
+            }
+            setCell(*out, r, c,
+                    cell[0] == '#' ? number(std::strtod(cell.c_str() + 1, nullptr)) : text(cell));
+        }
+    }
 }
 
 inline std::string utf8Of(BSTR text) {
