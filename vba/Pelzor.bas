@@ -9,8 +9,10 @@ Attribute VB_Name = "Pelzor"
 ' Every public function takes and returns ordinary Strings, correct for every character in
 ' every language whatever the system's ANSI code page; nothing to convert or free by hand.
 ' Values become document text the same way whatever the regional settings (ValueText). No
-' name the module declares is a word of the spreadsheet's object model in another casing,
-' so importing it leaves the casing of the user's own code as it was.
+' name the module declares is, in another casing, one of the object model's words that the
+' module check lists (Rows, Count, Value, Path, Description and about a hundred more), so
+' importing it leaves those words in the user's code as they were. The editor gives every
+' other name the casing it saw last, the module's included.
 ' How values cross the boundary:
 ' - Text goes to the library as UTF-8: Utf8Bytes converts a String with
 '   WideCharToMultiByte(CP_UTF8) into a byte array that ends in a NUL, and the library gets
@@ -60,6 +62,9 @@ Private Declare PtrSafe Function pelzorSelectCount Lib "pelzor.dll" Alias "?sele
     (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr) As Long
 Private Declare PtrSafe Function pelzorSelectDoubles Lib "pelzor.dll" Alias "?selectDoubles@XML@@CAHPEAD0PEANH@Z" _
     (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr, ByRef firstValue As Double, ByVal valueCount As Long) As Long
+' The newest function declared above, always the last one: a pelzor.dll without it is an
+' older build (RefuseOlderBuild).
+Private Const NEWEST_EXPORT As String = "?selectDoubles@XML@@CAHPEAD0PEANH@Z"
 #Else
 Private Declare PtrSafe Function pelzorAppendXMLChild Lib "pelzor.dll" Alias "?appendXMLChild@XML@@CGPA_WPAD000_N@Z" _
     (ByVal xmlText As LongPtr, ByVal childName As LongPtr, ByVal parentName As LongPtr, ByVal childText As LongPtr, ByVal unescapeTags As Byte) As LongPtr
@@ -89,6 +94,7 @@ Private Declare PtrSafe Function pelzorSelectCount Lib "pelzor.dll" Alias "?sele
     (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr) As Long
 Private Declare PtrSafe Function pelzorSelectDoubles Lib "pelzor.dll" Alias "?selectDoubles@XML@@CGHPAD0PANH@Z" _
     (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr, ByRef firstValue As Double, ByVal valueCount As Long) As Long
+Private Const NEWEST_EXPORT As String = "?selectDoubles@XML@@CGHPAD0PANH@Z"
 #End If
 
 Private Declare PtrSafe Function WideCharToMultiByte Lib "kernel32" (ByVal codePage As Long, ByVal flags As Long, _
@@ -111,11 +117,16 @@ Private Declare PtrSafe Function CloseHandle Lib "kernel32" (ByVal hObject As Lo
 Private Declare PtrSafe Function FlushFileBuffers Lib "kernel32" (ByVal hFile As LongPtr) As Long
 Private Declare PtrSafe Function MoveFileExW Lib "kernel32" (ByVal existingPath As LongPtr, ByVal newPath As LongPtr, _
     ByVal flags As Long) As Long
+Private Declare PtrSafe Function ReplaceFileW Lib "kernel32" (ByVal replacedPath As LongPtr, _
+    ByVal replacementPath As LongPtr, ByVal backupPath As LongPtr, ByVal flags As Long, ByVal exclude As LongPtr, _
+    ByVal reserved As LongPtr) As Long
+Private Declare PtrSafe Function GetFileAttributesW Lib "kernel32" (ByVal widePath As LongPtr) As Long
 Private Declare PtrSafe Function DeleteFileW Lib "kernel32" (ByVal widePath As LongPtr) As Long
 Private Declare PtrSafe Function GetCurrentProcessId Lib "kernel32" () As Long
 
 Private Const CP_UTF8 As Long = 65001
 Private Const MB_ERR_INVALID_CHARS As Long = 8
+Private Const WC_ERR_INVALID_CHARS As Long = &H80
 Private Const GENERIC_READ As Long = &H80000000
 Private Const GENERIC_WRITE As Long = &H40000000
 Private Const FILE_SHARE_READ As Long = 1
@@ -130,9 +141,18 @@ Private Const ERROR_SHARING_VIOLATION As Long = 32
 Private Const ERROR_FILE_EXISTS As Long = 80
 Private Const MOVEFILE_REPLACE_EXISTING As Long = 1
 Private Const MOVEFILE_WRITE_THROUGH As Long = 8
+Private Const INVALID_FILE_ATTRIBUTES As Long = -1
+Private Const FILE_ATTRIBUTE_READONLY As Long = 1
+Private Const REPLACEFILE_IGNORE_MERGE_ERRORS As Long = 2
+Private Const REPLACEFILE_IGNORE_ACL_ERRORS As Long = 4
 
 Private Declare PtrSafe Function LoadLibraryW Lib "kernel32" (ByVal widePath As LongPtr) As LongPtr
 Private Declare PtrSafe Function GetModuleHandleW Lib "kernel32" (ByVal widePath As LongPtr) As LongPtr
+Private Declare PtrSafe Function GetModuleFileNameW Lib "kernel32" (ByVal moduleHandle As LongPtr, _
+    ByVal widePath As LongPtr, ByVal unitCount As Long) As Long
+Private Declare PtrSafe Function GetProcAddress Lib "kernel32" (ByVal moduleHandle As LongPtr, _
+    ByVal exportName As LongPtr) As LongPtr
+Private Declare PtrSafe Function FreeLibrary Lib "kernel32" (ByVal moduleHandle As LongPtr) As Long
 Private Const ERROR_MOD_NOT_FOUND As Long = 126
 Private Const ERROR_BAD_EXE_FORMAT As Long = 193
 
@@ -146,8 +166,20 @@ Private pelzorLoaded As Boolean
 ' the library from there at once: UsePelzorFrom "D:\Tools\pelzor\x64". Raises what the
 ' first call would (error 53 or 48, below). Once a pelzor.dll is loaded it stays in use
 ' until the spreadsheet application closes: Windows binds the module's calls to the loaded
-' DLL by its name, so a later UsePelzorFrom changes nothing.
+' DLL by its name. So when one is loaded already from another folder (by this workbook or
+' another one), UsePelzorFrom raises error 48 naming the file in use.
 Public Sub UsePelzorFrom(ByVal Folder As String)
+    Dim loaded As LongPtr, loadedFrom As String, named As String
+    loaded = GetModuleHandleW(StrPtr("pelzor.dll"))
+    If loaded <> 0 Then
+        loadedFrom = ModulePath(loaded)
+        named = WithBackslash(Replace(Folder, "/", "\"))
+        If StrComp(Left$(loadedFrom, InStrRev(loadedFrom, "\")), named, vbTextCompare) <> 0 Then
+            Err.Raise 48, "Pelzor.UsePelzorFrom", "Error in loading DLL: pelzor.dll is loaded already, from " & _
+                loadedFrom & ", and stays in use until the spreadsheet application closes; the one in " & named & _
+                " cannot take its place before then"
+        End If
+    End If
     namedFolder = Folder
     LoadPelzor
 End Sub
@@ -164,29 +196,38 @@ End Sub
 ' 4. Windows' own search.
 ' A workbook never saved, or one whose path is a web address (a synced online folder),
 ' has no folder to look in. Not found anywhere: error 53, listing every place looked in. A
-' DLL of the other bitness: error 48, naming the file and the build this Office needs.
+' file Windows cannot load as a DLL of this bitness (the other build, or a damaged file):
+' error 48, naming the file and the build this Office needs. A pelzor.dll loaded already
+' in this session is used, and one of an older build is refused (RefuseOlderBuild).
 Private Sub LoadPelzor()
     Dim places As Collection, place As Variant, fullPath As String, failure As Long, looked As String
+    Dim loaded As LongPtr
     If pelzorLoaded Then Exit Sub
-    If GetModuleHandleW(StrPtr("pelzor.dll")) <> 0 Then  ' already loaded in this session
+    loaded = GetModuleHandleW(StrPtr("pelzor.dll"))
+    If loaded <> 0 Then  ' loaded already in this session, by this workbook or another one
+        RefuseOlderBuild loaded, False
         pelzorLoaded = True
         Exit Sub
     End If
     Set places = PelzorPlaces()
     For Each place In places
         fullPath = place & "pelzor.dll"
-        If LoadLibraryW(StrPtr(fullPath)) <> 0 Then
+        loaded = LoadLibraryW(StrPtr(fullPath))
+        If loaded <> 0 Then
+            RefuseOlderBuild loaded, True
             pelzorLoaded = True
             Exit Sub
         End If
         failure = Err.LastDllError
         If failure = ERROR_BAD_EXE_FORMAT Then
             #If Win64 Then
-            Err.Raise 48, "Pelzor", "Error in loading DLL: " & fullPath & " is a 32-bit build; this 64-bit " & _
-                                    "Office needs the 64-bit build of pelzor.dll (x64\pelzor.dll in the release zip)"
+            Err.Raise 48, "Pelzor", "Error in loading DLL: " & fullPath & " is not a 64-bit DLL: the other build, " & _
+                                    "or a damaged file; this 64-bit Office needs the 64-bit build of pelzor.dll " & _
+                                    "(x64\pelzor.dll in the release zip)"
             #Else
-            Err.Raise 48, "Pelzor", "Error in loading DLL: " & fullPath & " is a 64-bit build; this 32-bit " & _
-                                    "Office needs the 32-bit build of pelzor.dll (x86\pelzor.dll in the release zip)"
+            Err.Raise 48, "Pelzor", "Error in loading DLL: " & fullPath & " is not a 32-bit DLL: the other build, " & _
+                                    "or a damaged file; this 32-bit Office needs the 32-bit build of pelzor.dll " & _
+                                    "(x86\pelzor.dll in the release zip)"
             #End If
         End If
         If failure <> ERROR_MOD_NOT_FOUND And failure <> ERROR_FILE_NOT_FOUND And failure <> ERROR_PATH_NOT_FOUND Then
@@ -201,6 +242,35 @@ Private Sub LoadPelzor()
     Next place
     Err.Raise 53, "Pelzor", "File not found: pelzor.dll. Looked in:" & looked
 End Sub
+
+' Raises error 48 when the loaded pelzor.dll lacks NEWEST_EXPORT, the newest function this
+' module declares: an older build, whose missing functions would otherwise fail only when
+' first called (error 453). One that LoadPelzor loaded itself (loadedHere) is unloaded
+' again, so that a newer copy can be put in its place; one that was loaded before, by
+' another workbook, stays in use until the spreadsheet application closes.
+Private Sub RefuseOlderBuild(ByVal moduleHandle As LongPtr, ByVal loadedHere As Boolean)
+    Dim exportName() As Byte, modulePathText As String
+    exportName = Utf8Bytes(NEWEST_EXPORT)
+    If GetProcAddress(moduleHandle, VarPtr(exportName(0))) <> 0 Then Exit Sub
+    modulePathText = ModulePath(moduleHandle)
+    If loadedHere Then
+        FreeLibrary moduleHandle
+        Err.Raise 48, "Pelzor", "Error in loading DLL: " & modulePathText & " is an older build of pelzor.dll, " & _
+                                "without functions this module declares; put the release's pelzor.dll in its place"
+    End If
+    Err.Raise 48, "Pelzor", "Error in loading DLL: an older build of pelzor.dll, without functions this module " & _
+                            "declares, is loaded already from " & modulePathText & ". Another workbook loaded it, " & _
+                            "and it stays in use until the spreadsheet application closes: close the application " & _
+                            "and open this workbook first, or put the release's pelzor.dll in that file's place"
+End Sub
+
+' The full path of a loaded module's file.
+Private Function ModulePath(ByVal moduleHandle As LongPtr) As String
+    Dim pathUnits As String, unitCount As Long
+    pathUnits = String$(32768, vbNullChar)
+    unitCount = GetModuleFileNameW(moduleHandle, StrPtr(pathUnits), Len(pathUnits))
+    ModulePath = Left$(pathUnits, unitCount)
+End Function
 
 ' The folders LoadPelzor looks in, in order, each ending in "\"; "" stands for Windows'
 ' own search.
@@ -276,16 +346,19 @@ Public Function CreateBlankXML(ByVal rootName As String) As String
 End Function
 
 ' The document with <childName>childText</childName> appended under the first element named
-' parentName, printed anew; "Parent element does not exist" when there is none.
+' parentName, printed anew; "Parent element does not exist" when there is none. childText
+' may be any value, a cell's included: it becomes text the same way in every locale
+' (ValueText). An "&" in it stays as written where it starts a reference ("AT&amp;T"), and
+' is escaped everywhere else; with unescapeTags, markup in it becomes elements.
 Public Function AppendXMLChild(ByVal xmlText As String, ByVal childName As String, ByVal parentName As String, _
-                               ByVal childText As String, Optional ByVal unescapeTags As Boolean = False) As String
+                               ByVal childText As Variant, Optional ByVal unescapeTags As Boolean = False) As String
     Dim xml() As Byte, childTag() As Byte, parentTag() As Byte, childValue() As Byte, flag As Byte
     LoadPelzor
     If unescapeTags Then flag = 1  ' the library tests one byte: 0 or 1, never True's 0xFF
     xml = Utf8Bytes(xmlText)
     childTag = Utf8Bytes(childName)
     parentTag = Utf8Bytes(parentName)
-    childValue = Utf8Bytes(childText)
+    childValue = Utf8Bytes(ValueText(childText))
     AppendXMLChild = LibraryText(pelzorAppendXMLChild(VarPtr(xml(0)), VarPtr(childTag(0)), VarPtr(parentTag(0)), _
                                                       VarPtr(childValue(0)), flag))
 End Function
@@ -468,7 +541,9 @@ End Function
 '   largest Double, are written as 1.79769313486231E+308;
 ' - dates as ISO 8601: "2026-12-07", or "2026-12-07T09:05:00" when there is a time of day;
 ' - booleans as "true" and "false"; Empty as ""; text as it is.
-' An object gives its default value (a Range its Value); Null, errors and arrays raise error 13.
+' An object gives its default value (a Range of one cell its Value). Null, error values and
+' arrays (a Range of several cells) raise error 13; Nothing raises VBA's error 91 and an
+' object without a default value VBA's error 438, as reading the value does.
 Private Function ValueText(ByVal given As Variant) As String
     Dim plain As Variant, digits As String
     plain = given  ' without Set: an object's default value
@@ -583,7 +658,8 @@ Public Function ReadNumbers(ByVal xmlText As String, ByVal Path As String) As Va
 End Function
 
 ' Raises error 5 for a path the library does not understand, naming the character (counted
-' from 1) where it stopped understanding it. No document is read.
+' from 1, a character beyond U+FFFF, a surrogate pair, as one) where it stopped understanding
+' it. No document is read.
 Private Sub RefuseUnknownPath(ByRef pathText As String)
     Dim pathBytes() As Byte, stoppedAt As Long
     pathBytes = Utf8Bytes(pathText)
@@ -595,21 +671,27 @@ Private Sub RefuseUnknownPath(ByRef pathText As String)
 End Sub
 
 ' The position, counted from 1, of the character of unicodeText whose UTF-8 form starts at
-' byte byteOffset of the text's (Len + 1 for the text's end).
+' byte byteOffset of the text's (one more than the text's characters for its end). A
+' surrogate pair is one character of four bytes; Utf8Bytes has refused lone surrogates.
 Private Function CharacterAtByte(ByRef unicodeText As String, ByVal byteOffset As Long) As Long
-    Dim i As Long, unit As Long, bytesBefore As Long
-    For i = 1 To Len(unicodeText)
-        If bytesBefore >= byteOffset Then Exit For
+    Dim i As Long, unit As Long, bytesBefore As Long, counted As Long
+    i = 1
+    Do While i <= Len(unicodeText) And bytesBefore < byteOffset
         unit = AscW(Mid$(unicodeText, i, 1)) And &HFFFF&
         If unit < &H80 Then
             bytesBefore = bytesBefore + 1
-        ElseIf unit < &H800 Or (unit >= &HD800 And unit < &HE000) Then
-            bytesBefore = bytesBefore + 2  ' a surrogate pair is four bytes for two units
+        ElseIf unit < &H800 Then
+            bytesBefore = bytesBefore + 2
+        ElseIf unit >= &HD800 And unit < &HDC00 Then
+            bytesBefore = bytesBefore + 4  ' the high half of a pair; the low half follows
+            i = i + 1
         Else
             bytesBefore = bytesBefore + 3
         End If
-    Next i
-    CharacterAtByte = i
+        i = i + 1
+        counted = counted + 1
+    Loop
+    CharacterAtByte = counted + 1
 End Function
 
 ' ---- Documents in files ---------------------------------------------------------------
@@ -649,13 +731,15 @@ Release:
 End Function
 
 ' Writes Text to the file at Path as UTF-8 without a byte-order mark (but when Text starts
-' with the character U+FEFF, which becomes one), replacing the file if there is one. An XML declaration at the start is made to say so: its encoding becomes
-' "UTF-8", or encoding="UTF-8" is added after its version; nothing else changes. The text
-' goes to a new file in the same folder first, which takes the old file's place only when
-' every byte is written and flushed to the disk; when anything fails the old file stays as
-' it was and the new one is removed. Raises error 76 "Path not found" when the folder does
-' not exist, 70 "Permission denied" when the file is read-only or open in another program
-' that does not share it, and 75 when the file cannot be written.
+' with the character U+FEFF, which becomes one), replacing the file if there is one. An XML
+' declaration at the start is made to say so: its encoding becomes "UTF-8", or
+' encoding="UTF-8" is added after its version; nothing else changes. The text goes to a new
+' file in the same folder first (~pz<process>-<n>.tmp), which takes the old file's place
+' only when every byte is written and flushed to the disk (PutInPlace), and the replaced
+' file keeps its ACL, creation time, attributes and alternate streams; when anything fails
+' the old file stays as it was and the new one is removed. Raises error 76 "Path not found"
+' when the folder does not exist, 70 "Permission denied" when the file is read-only or open
+' in another program that does not share it, and 75 when the file cannot be written.
 Public Sub WriteXMLFile(ByVal Path As String, ByVal Text As String)
     Dim bytes() As Byte, byteCount As Long, done As Long, fileHandle As LongPtr, newPath As String
     Dim closed As Long, failure As Long, message As String
@@ -676,14 +760,7 @@ Public Sub WriteXMLFile(ByVal Path As String, ByVal Text As String)
     closed = CloseHandle(fileHandle)
     fileHandle = 0
     If closed = 0 Then Err.Raise 75, , "Cannot finish writing the file (Windows error " & Err.LastDllError & ")"
-    If MoveFileExW(StrPtr(newPath), StrPtr(Path), MOVEFILE_REPLACE_EXISTING Or MOVEFILE_WRITE_THROUGH) = 0 Then
-        failure = Err.LastDllError
-        If failure = ERROR_ACCESS_DENIED Or failure = ERROR_SHARING_VIOLATION Then
-            Err.Raise 70, , "Permission denied: the file is read-only or open in another program (Windows error " & _
-                            failure & ")"
-        End If
-        Err.Raise 75, , "Cannot put the new file in the old one's place (Windows error " & failure & ")"
-    End If
+    PutInPlace newPath, Path
 Release:
     failure = Err.Number
     message = Err.Description
@@ -710,12 +787,64 @@ Private Function OpenFile(ByVal filePath As String) As LongPtr
     OpenFile = fileHandle
 End Function
 
-' A handle of a new file next to targetPath (its name followed by a number of this process
-' and ".tmp"), opened for writing; newPath gets its path.
+' Puts the complete new file at newPath in targetPath's place. A file there is replaced with
+' ReplaceFileW, so that it keeps its ACL, creation time, attributes and alternate streams
+' (what it cannot merge, for want of the right to change the ACL, say, it leaves out rather
+' than fail); a read-only one is refused. ReplaceFileW moves the old file aside to a backup
+' name first, and when it fails after that, the old file is put back, so it keeps its bytes
+' whatever fails. Where ReplaceFileW refuses (some network shares), MoveFileExW replaces
+' the file, as it puts the new file where there was none.
+Private Sub PutInPlace(ByVal newPath As String, ByVal targetPath As String)
+    Dim oldAttributes As Long, backupPath As String, failure As Long
+    oldAttributes = GetFileAttributesW(StrPtr(targetPath))
+    If oldAttributes <> INVALID_FILE_ATTRIBUTES Then
+        If (oldAttributes And FILE_ATTRIBUTE_READONLY) <> 0 Then Err.Raise 70, , "Permission denied: the file is read-only"
+        backupPath = UnusedNameNextTo(targetPath)
+        If ReplaceFileW(StrPtr(targetPath), StrPtr(newPath), StrPtr(backupPath), _
+                        REPLACEFILE_IGNORE_MERGE_ERRORS Or REPLACEFILE_IGNORE_ACL_ERRORS, 0, 0) <> 0 Then
+            DeleteFileW StrPtr(backupPath)
+            Exit Sub
+        End If
+        If GetFileAttributesW(StrPtr(targetPath)) <> INVALID_FILE_ATTRIBUTES Then
+            DeleteFileW StrPtr(backupPath)  ' a copy, if ReplaceFileW made one
+        ElseIf MoveFileExW(StrPtr(backupPath), StrPtr(targetPath), 0) = 0 Then
+            Err.Raise 75, , "Cannot put the new file in the old one's place; the old file is kept as " & backupPath
+        End If
+    End If
+    If MoveFileExW(StrPtr(newPath), StrPtr(targetPath), MOVEFILE_REPLACE_EXISTING Or MOVEFILE_WRITE_THROUGH) = 0 Then
+        failure = Err.LastDllError
+        If failure = ERROR_ACCESS_DENIED Or failure = ERROR_SHARING_VIOLATION Then
+            Err.Raise 70, , "Permission denied: the file is read-only or open in another program (Windows error " & _
+                            failure & ")"
+        End If
+        Err.Raise 75, , "Cannot put the new file in the old one's place (Windows error " & failure & ")"
+    End If
+End Sub
+
+' The short name of a temporary file in targetPath's folder: ~pz<process>-<attempt>.tmp, in
+' hexadecimal. Short, so that a path near the length limit has room for it.
+Private Function TemporaryName(ByVal targetPath As String, ByVal attempt As Long) As String
+    Dim folderEnd As Long
+    folderEnd = InStrRev(Replace(Replace(targetPath, "/", "\"), ":", "\"), "\")
+    TemporaryName = Left$(targetPath, folderEnd) & "~pz" & Hex$(GetCurrentProcessId()) & "-" & Hex$(attempt) & ".tmp"
+End Function
+
+' A temporary name next to targetPath that no file has.
+Private Function UnusedNameNextTo(ByVal targetPath As String) As String
+    Dim attempt As Long, candidate As String
+    Do
+        attempt = attempt + 1
+        candidate = TemporaryName(targetPath, attempt)
+    Loop While GetFileAttributesW(StrPtr(candidate)) <> INVALID_FILE_ATTRIBUTES And attempt < 1000
+    UnusedNameNextTo = candidate
+End Function
+
+' A handle of a new file with a temporary name next to targetPath, opened for writing;
+' newPath gets its path.
 Private Function CreateNewFile(ByVal targetPath As String, ByRef newPath As String) As LongPtr
     Dim attempt As Long, fileHandle As LongPtr, failure As Long
     For attempt = 1 To 100
-        newPath = targetPath & "." & Hex$(GetCurrentProcessId()) & "-" & Hex$(attempt) & ".tmp"
+        newPath = TemporaryName(targetPath, attempt)
         fileHandle = CreateFileW(StrPtr(newPath), GENERIC_WRITE, 0, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, 0)
         If fileHandle <> -1 Then  ' not INVALID_HANDLE_VALUE
             CreateNewFile = fileHandle
@@ -917,17 +1046,23 @@ End Function
 
 ' The UTF-8 bytes of text followed by one NUL, for the library's char* arguments: pass
 ' VarPtr(bytes(0)). An empty text gives the NUL alone. A NUL inside the text would end it
-' early for the library, so it is refused rather than cut short silently.
+' early for the library, so it is refused rather than cut short silently; so is a lone
+' surrogate (half of a pair, no character), which UTF-8 cannot hold (WC_ERR_INVALID_CHARS)
+' and which would otherwise become U+FFFD.
 Private Function Utf8Bytes(ByRef unicodeText As String) As Byte()
     Dim bytes() As Byte, byteCount As Long
     If InStr(unicodeText, vbNullChar) > 0 Then Err.Raise 5, "Pelzor", "Text holds a NUL character"
     If Len(unicodeText) > 0 Then
-        byteCount = WideCharToMultiByte(CP_UTF8, 0, StrPtr(unicodeText), Len(unicodeText), 0, 0, 0, 0)
-        If byteCount = 0 Then Err.Raise 5, "Pelzor", "Text cannot be converted to UTF-8"
+        byteCount = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, StrPtr(unicodeText), Len(unicodeText), 0, 0, 0, 0)
+        If byteCount = 0 Then
+            Err.Raise 5, "Pelzor", "Text holds a lone surrogate (half of a character beyond U+FFFF), " & _
+                                   "which UTF-8 cannot hold"
+        End If
     End If
     ReDim bytes(0 To byteCount)
     If byteCount > 0 Then
-        WideCharToMultiByte CP_UTF8, 0, StrPtr(unicodeText), Len(unicodeText), VarPtr(bytes(0)), byteCount, 0, 0
+        WideCharToMultiByte CP_UTF8, WC_ERR_INVALID_CHARS, StrPtr(unicodeText), Len(unicodeText), VarPtr(bytes(0)), _
+                            byteCount, 0, 0
     End If
     Utf8Bytes = bytes
 End Function

@@ -2,7 +2,8 @@
 """Writes the differential fuzz target's generated seeds into a folder: the documents the
 tests hand the library (string literals holding markup, taken from the given C++ sources,
 adjacent literals joined), and generated documents with entities, CDATA sections, comments,
-declarations, runs of white space and broken UTF-8. Each seed is an element name, a NUL and
+declarations, document type declarations with internal subsets, runs of white space and
+broken UTF-8. Each seed is an element name, a NUL and
 the document text (the fuzz targets' input layout).
 
 usage: make_seeds.py OUTDIR SOURCE...
@@ -81,6 +82,36 @@ def generated():
     for declaration, piece in itertools.product(declarations, pieces):
         yield b"v", declaration + b"<r><v a='" + piece + b"'>" + piece + b"</v></r>"
         yield b"v", declaration + b"<r><v>" + piece  # truncated
+    # Document type declarations with internal subsets, which the patched parser reads to
+    # their closing '>': examples from the field, '>' and ']' in quotes, comments and
+    # instructions, a '[' in a quoted identifier, and subsets left open.
+    subsets = [
+        b"<!DOCTYPE a [<!ELEMENT a ANY>]>",
+        b'<!DOCTYPE svg PUBLIC "-//W3C//DTD SVG 1.1//EN" '
+        b'"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd" [\n'
+        b'\t<!ENTITY ns_svg "http://www.w3.org/2000/svg">\n'
+        b'\t<!ENTITY ns_xlink "http://www.w3.org/1999/xlink">\n]>',
+        b'<!DOCTYPE html PUBLIC "-//W3C//DTD XHTML 1.0 Transitional//EN" '
+        b'"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd" [\n'
+        b'<!ENTITY nbsp "&#160;">\n<!ENTITY copy "&#169;">\n]>',
+        b"<!DOCTYPE r [<!ELEMENT r (v)*><!ATTLIST v unit CDATA 'EUR'><!ENTITY co \"P & Co\">]>",
+        b"<!DOCTYPE a [<!ENTITY gt '>'><!ATTLIST a b CDATA \"]>\">]>",
+        b"<!DOCTYPE a [<!-- ] > --><?pi ]>?>]>",
+        b"<!DOCTYPE a [<!ENTITY e '<b><c>'>]>",
+        b"<!DOCTYPE a SYSTEM 'a[1].dtd' [<!ENTITY e 'v'>] >",
+        b"<!DOCTYPE a [] tail [x]>",
+        b"<!DOCTYPE a [<!ENTITY e \"x>",
+        b"<!DOCTYPE a [<!ELEMENT a ANY>",
+        b"<!DOCTYPE a [<!-- open",
+        b"<!DOCTYPE a [<?pi open",
+    ]
+    bodies = [b"<a><b>1</b></a>", b'<svg xmlns="&ns_svg;"><title>&ns_svg;</title></svg>',
+              b"<html><body><p>a&nbsp;b &copy;</p></body></html>"]
+    for declaration, subset, body in itertools.product(declarations[:3], subsets, bodies):
+        yield b"b", declaration + subset + body
+    # Declarations that are no markup, and one inside an element.
+    yield b"b", (b"<!-- <!DOCTYPE a [<b/>]> --><a t='<!DOCTYPE b [x]>'>"
+                 b"<!DOCTYPE c [<!ENTITY e \"<b>\">]><b>2</b></a>")
     for depth in (1, 2, 50, 400):
         yield b"c", b"<a>" * depth + b"<c>7</c>" + b"</a>" * depth
         yield b"c", b"<a>" * depth + b"<c>\xc3"

@@ -56,8 +56,8 @@ MUTATIONS = {
         '    xml = StrConv(xmlText, vbFromUnicode)\n    element = Utf8Bytes(elementName)\n    GetDoubleValue',
         'ANSI conversion'),
     'CP_ACP encoder': (
-        'byteCount = WideCharToMultiByte(CP_UTF8, 0, StrPtr(unicodeText), Len(unicodeText), 0, 0, 0, 0)',
-        'byteCount = WideCharToMultiByte(0, 0, StrPtr(unicodeText), Len(unicodeText), 0, 0, 0, 0)',
+        'byteCount = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, StrPtr(unicodeText), Len(unicodeText), 0, 0, 0, 0)',
+        'byteCount = WideCharToMultiByte(0, WC_ERR_INVALID_CHARS, StrPtr(unicodeText), Len(unicodeText), 0, 0, 0, 0)',
         'code page other than CP_UTF8'),
     'own decoder in public function': (
         'Public Function BuildDocument(',
@@ -100,8 +100,8 @@ MUTATIONS = {
         '    xml = Utf8Bytes(xmlText)\n    element = Utf8Bytes(elementName)\n    GetIntegerValue',
         'GetIntegerValue reaches the library before LoadPelzor'),
     'loaded by name alone': (
-        'If LoadLibraryW(StrPtr(fullPath)) <> 0 Then',
-        'If LoadLibraryA(fullPath) <> 0 Then',
+        'loaded = LoadLibraryW(StrPtr(fullPath))',
+        'loaded = LoadLibraryA(fullPath)',
         'loads other than with LoadLibraryW(StrPtr(...))'),
     'file decoded through the ANSI code page': (
         'unitCount = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, byteLength, 0, 0)',
@@ -120,6 +120,22 @@ MUTATIONS = {
         '    nodeCount = pelzorSelectCount(VarPtr(xml(0)), VarPtr(pathBytes(0)))\n'
         '    nodeCount = pelzorSelectCount(VarPtr(xml(0)), VarPtr(pathBytes(0)))\n',
         'ReadNumbers parses the document 3 times'),
+    'childText not a Variant': (
+        'ByVal childText As Variant, Optional ByVal unescapeTags',
+        'ByVal childText As String, Optional ByVal unescapeTags',
+        'AppendXMLChild: childText is not a Variant'),
+    'old file replaced by a rename': (
+        '        If ReplaceFileW(StrPtr(targetPath), StrPtr(newPath), StrPtr(backupPath), _\n',
+        '        If MoveFileExW(StrPtr(newPath), StrPtr(targetPath), MOVEFILE_REPLACE_EXISTING) <> 0 Or _\n',
+        'WriteXMLFile replaces an existing file without ReplaceFileW'),
+    'loaded DLL not checked for its age': (
+        '        RefuseOlderBuild loaded, False\n',
+        '',
+        'LoadPelzor counts the library as loaded without RefuseOlderBuild'),
+    'newest export not the last one': (
+        'Private Const NEWEST_EXPORT As String = "?selectDoubles@XML@@CGHPAD0PANH@Z"',
+        'Private Const NEWEST_EXPORT As String = "?checkPath@XML@@CGHPAD@Z"',
+        'x86: NEWEST_EXPORT is'),
 }
 
 ZIP_ROWS = {

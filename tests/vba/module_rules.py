@@ -3,6 +3,10 @@
 - Import: the module's bytes end every line in CRLF (the VBA editor's File > Import takes
   the first line as the module's header only then), its first line names it Pelzor, and the
   release zip's copy is the same bytes.
+- Loading: every public function loads the DLL before its first library call, and the
+  loader counts a DLL as loaded only once it has found the newest export the module declares.
+- Values: parameters that take a cell's value are Variants made text with Str$, never CStr.
+- Files: an existing file is replaced with ReplaceFileW.
 """
 import re
 import zipfile
@@ -10,6 +14,15 @@ import zipfile
 from text_path import LIBRARY, calls, logical_lines, read_module, split_arguments
 
 LOADER = "LoadPelzor"
+# LoadPelzor refuses a pelzor.dll without the newest export the module declares (the
+# constant NEWEST, in each branch the Alias of the last library Declare), before it counts
+# the library as loaded.
+OLDER_BUILD_CHECK, NEWEST, LOADED_FLAG = "RefuseOlderBuild", "NEWEST_EXPORT", "pelzorLoaded"
+# Public parameters that take a value (a cell's, say): Variants, made text by NUMBER_TEXT.
+VALUE_PARAMETERS = {"AppendXMLChild": ("childText",)}
+# The file writer, which replaces an existing file with REPLACER (keeping its ACL,
+# attributes and streams).
+FILE_WRITER, REPLACER = "WriteXMLFile", "ReplaceFileW"
 PATH_GUARD = "RefuseUnknownPath"
 # The library's path functions that parse the document they are given.
 PATH_READERS = ("selectText", "selectTexts", "selectCount", "selectDoubles")
@@ -86,6 +99,56 @@ def check_loader(declares, procedures):
             failures.append("%s reaches the library before %s: %s"
                             % (procedure.name, LOADER, procedure.body[first_call]))
     return failures
+
+
+def check_older_build_refused(raw, declares, procedures):
+    failures = []
+    for branch in ("x64", "x86"):
+        aliases = [re.search(r'Alias "([^"]+)"', original).group(1)
+                   for _, original in declares[branch] if LIBRARY in original]
+        constants = [re.search(r'= "([^"]*)"', original).group(1)
+                     for where, code, original in logical_lines(raw)
+                     if where == branch and re.match(r"(Private |Public )?Const %s\b" % NEWEST, code)]
+        if len(constants) != 1 or not aliases or constants[0] != aliases[-1]:
+            failures.append("%s: %s is %s, not the Alias of the last library Declare (%s)"
+                            % (branch, NEWEST, constants, aliases[-1] if aliases else None))
+    check = procedures.get(OLDER_BUILD_CHECK)
+    body_text = " ".join(check.body) if check else ""
+    if not re.search(r"\bGetProcAddress\b", body_text) or not re.search(r"\b%s\b" % NEWEST, body_text):
+        failures.append("no %s looking the module's %s up with GetProcAddress" % (OLDER_BUILD_CHECK, NEWEST))
+    body = procedures[LOADER].body if LOADER in procedures else []
+    for index, code in enumerate(body):
+        if re.fullmatch(r"%s = True" % LOADED_FLAG, code) and \
+                (index == 0 or not re.match(r"%s\b" % OLDER_BUILD_CHECK, body[index - 1])):
+            failures.append("%s counts the library as loaded without %s right before: %s"
+                            % (LOADER, OLDER_BUILD_CHECK, body[index - 1] if index else code))
+    return failures
+
+
+def check_value_parameters(procedures):
+    failures = []
+    for name, parameters in VALUE_PARAMETERS.items():
+        declared = procedures[name].parameters if name in procedures else ""
+        for parameter in parameters:
+            if not re.search(r"\b%s As Variant\b" % parameter, declared):
+                failures.append("%s: %s is not a Variant, so a cell's value would reach it through the "
+                                "regional settings" % (name, parameter))
+    return failures
+
+
+def check_file_replacement(procedures):
+    reached, pending = set(), [FILE_WRITER]
+    while pending:
+        name = pending.pop()
+        if name in reached or name not in procedures:
+            continue
+        reached.add(name)
+        pending += [other for other in procedures for code in procedures[name].body
+                    if re.search(r"\b%s\b" % other, code)]
+    if not any(re.search(r"\b%s\(" % REPLACER, code) for name in reached for code in procedures[name].body):
+        return ["%s replaces an existing file without %s, losing its ACL, attributes and streams"
+                % (FILE_WRITER, REPLACER)]
+    return []
 
 
 def check_array_arguments(declares, procedures):
@@ -189,6 +252,9 @@ def check_module_rules(path, zip_path=None):
     failures = check_line_ends(raw, "module")
     failures += check_no_boolean_argument(declares)
     failures += check_loader(declares, procedures)
+    failures += check_older_build_refused(raw.decode("latin-1"), declares, procedures)
+    failures += check_value_parameters(procedures)
+    failures += check_file_replacement(procedures)
     failures += check_array_arguments(declares, procedures)
     failures += check_path_functions(declares, procedures)
     failures += check_casing(raw.decode("latin-1"))

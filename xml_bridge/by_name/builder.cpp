@@ -2,14 +2,16 @@
 
 #include <tinyxml.h>
 
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "by_name/lookup.h"
 #include "document/document.h"
 #include "memory/call_memory.h"
+#include "text/child_text.h"
 #include "text/result_string.h"
-#include "text/working_text.h"
 
 namespace pelzor {
 
@@ -44,29 +46,55 @@ wchar_t* buildBlankDocument(const char* rootName) {
 
 namespace {
 
-// A new element named `name` whose one child is a plain (not CDATA) text `text`; a null
-// text counts as an empty one. The caller links it into a tree, which then owns it.
-TiXmlElement* newTextElement(const char* name, const char* text) {
-    auto element = std::make_unique<TiXmlElement>(name);
-    element->LinkEndChild(new TiXmlText(text != nullptr ? text : ""));
-    return element.release();
-}
+// A printer that notes where the text of one node begins and ends in what it prints.
+class MarkingPrinter : public TiXmlPrinter {
+public:
+    explicit MarkingPrinter(const TiXmlText* marked) : marked_(marked) {}
 
-// The printed document after its clean-up passes, as a result string; null when memory
-// runs out on the way. The printer escapes every '&' of a text as "&amp;"; turning that
-// back into '&' hands texts back with the bytes the caller gave, so entity references that
-// the caller wrote ("AT&amp;T") stay as written. Unescaping the tags turns markup passed
-// in as text back into markup, everywhere in the document. The passes read the printed
-// text in place: a document where no pass finds its pattern goes straight into the result
-// string, and otherwise the first pass that matches makes the first working buffer.
-wchar_t* cleanedResult(const char* printed, bool unescapeTags) {
-    WorkingText text(printed);
-    text.replace("&amp;", "&");
-    if (unescapeTags) {
-        text.replace("&gt;", ">");
-        text.replace("&lt;", "<");
+    using TiXmlPrinter::Visit;
+    bool Visit(const TiXmlText& text) override {
+        if (&text != marked_) {
+            return TiXmlPrinter::Visit(text);
+        }
+        begin_ = Size();
+        const bool goOn = TiXmlPrinter::Visit(text);
+        end_ = Size();
+        return goOn;
     }
-    return text.text() != nullptr ? makeResultString(text.text()) : nullptr;
+
+    std::size_t begin() const { return begin_; }
+    std::size_t end() const { return end_; }
+
+private:
+    const TiXmlText* marked_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+};
+
+// The printed document with the marked text written anew by writeChildText, as a result
+// string; null when memory runs out. A text the printer wrote as writeChildText would goes
+// straight into the result string, without a working copy.
+wchar_t* resultWithChildText(MarkingPrinter& printer, const char* childText, bool asMarkup) {
+    const char* printed = printer.CStr();
+    if (!childTextDiffersFromPrinted(childText, asMarkup)) {
+        return makeResultBytes(printed, printer.Size());
+    }
+    const std::uint64_t childLength = writeChildText(childText, asMarkup, nullptr);
+    const std::size_t behind = printer.Size() - printer.end();
+    const std::uint64_t length = printer.begin() + childLength + behind;
+    if (length >= std::numeric_limits<std::uint32_t>::max()) {
+        return nullptr;  // more than a result string can hold
+    }
+    char* text = static_cast<char*>(heapAllocate(static_cast<std::size_t>(length)));
+    if (text == nullptr) {
+        return nullptr;
+    }
+    std::memcpy(text, printed, printer.begin());
+    writeChildText(childText, asMarkup, text + printer.begin());
+    std::memcpy(text + printer.begin() + childLength, printed + printer.end(), behind);
+    wchar_t* result = makeResultBytes(text, static_cast<std::size_t>(length));
+    heapFree(text);
+    return result;
 }
 
 }  // namespace
@@ -81,10 +109,15 @@ wchar_t* appendChildElement(const char* xmlText, const char* childName, const ch
     if (parent == nullptr) {
         return makeResultString(kParentMissing);
     }
-    parent->LinkEndChild(newTextElement(childName, childText));
-    TiXmlPrinter printer;
+    const char* text = childText != nullptr ? childText : "";
+    // The new element and its one plain (not CDATA) text; the tree owns both once linked.
+    auto child = std::make_unique<TiXmlElement>(childName);
+    TiXmlText* childTextNode = new TiXmlText(text);
+    child->LinkEndChild(childTextNode);
+    parent->LinkEndChild(child.release());
+    MarkingPrinter printer(childTextNode);
     document.tree().Accept(&printer);
-    return cleanedResult(printer.CStr(), unescapeTags);
+    return resultWithChildText(printer, text, unescapeTags);
 }
 
 }  // namespace pelzor

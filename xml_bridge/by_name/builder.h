@@ -10,10 +10,11 @@ extern const char kParentMissing[];  // "Parent element does not exist"
 wchar_t* buildBlankDocument(const char* rootName);
 
 // The document with a new element `childName`, holding the text `childText`, appended as
-// the last child of the first element named `parentName`, printed anew and cleaned up:
-// each "&amp;" becomes "&", and with `unescapeTags` each "&gt;" and then each "&lt;"
-// becomes ">" or "<". kParentMissing when there is no such element (or a name is null);
-// a null `childText` counts as empty; null when memory runs out.
+// the last child of the first element named `parentName`, printed anew. The printer's
+// output stays as it is but for the new element's text, which keeps the references the
+// caller wrote and, with `unescapeTags`, the caller's markup (writeChildText).
+// kParentMissing when there is no such element (or a name is null); a null `childText`
+// counts as empty; null when memory runs out.
 wchar_t* appendChildElement(const char* xmlText, const char* childName, const char* parentName,
                             const char* childText, bool unescapeTags);
 

@@ -218,8 +218,9 @@ public:
     }
 
     // `p` is at a '<' that opens no element: an end tag, a declaration, a comment, a CDATA
-    // section, or other markup that the parser keeps unread up to its '>' ("<!DOCTYPE",
-    // "<?pi", a '<' before no name). Counts an end tag off `depth` while it is above zero.
+    // section, a document type declaration, or other markup that the parser keeps unread up
+    // to its '>' ("<?pi", a '<' before no name). Counts an end tag off `depth` while it is
+    // above zero.
     const char* otherMarkup(const char* p, int& depth) const {
         if (p[1] == '/' && depth > 0) {
             --depth;
@@ -231,7 +232,36 @@ public:
             return past(p + 4, "-->");
         if (p[1] == '!' && startsWith(p + 2, "[CDATA["))
             return past(p + 9, "]]>");
+        if (p[1] == '!' && startsWith(p + 2, "DOCTYPE"))
+            return documentType(p + 9);
         return pastByte(p + 1, '>');
+    }
+
+    // `p` follows "<!DOCTYPE". Up to the first '>' or an unquoted '[' that opens an internal
+    // subset; the subset up to its ']', with its quoted strings, comments and processing
+    // instructions whole (the '<' and '>' inside it open and close nothing); then up to the
+    // next '>'. An unclosed subset, string, comment or instruction runs to the end.
+    const char* documentType(const char* p) const {
+        char quote = 0;
+        for (; *p != 0 && *p != '>' && (quote != 0 || *p != '['); ++p) {
+            if (*p == quote)
+                quote = 0;
+            else if (quote == 0 && (*p == '"' || *p == '\''))
+                quote = *p;
+        }
+        if (*p != '[')
+            return pastByte(p, '>');
+        for (++p; *p != 0 && *p != ']';) {
+            if (*p == '"' || *p == '\'')
+                p = pastByte(p + 1, *p);
+            else if (startsWith(p, "<!--"))
+                p = past(p + 4, "-->");
+            else if (startsWith(p, "<?"))
+                p = past(p + 2, "?>");
+            else
+                ++p;
+        }
+        return pastByte(p, '>');
     }
 
     // `p` follows "<?xml". Only the values of version, encoding and standalone are read as

@@ -4,6 +4,8 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "export_access.h"
 
@@ -76,7 +78,7 @@ TEST(BuildDocument, WorkedExampleHoldsByteForByte) {
               "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n"
               "<library>\n"
               "    <book>Dune</book>\n"
-              "    <note><i>new</i> & used</note>\n"
+              "    <note><i>new</i> &amp; used</note>\n"
               "</library>\n");
     EXPECT_EQ(append(withNote, "x", "shelf", "1"), kParentMissing);
 }
@@ -120,18 +122,20 @@ const AppendCase kAppendCases[] = {
      "<r>\n    <c>&lt;b&gt;x&lt;/b&gt;</c>\n</r>\n"},
     {"TagsUnescapedOnRequest", "<r/>", "c", "r", "<b>x</b>", true,
      "<r>\n    <c><b>x</b></c>\n</r>\n"},
-    {"UnescapingReachesOtherTexts", "<r><t>a &lt; b &gt; c</t></r>", "c", "r", "1", true,
-     "<r>\n    <t>a < b > c</t>\n    <c>1</c>\n</r>\n"},
+    {"UnescapingLeavesOtherTextsEscaped", "<r><t>a &lt; b &gt; c</t></r>", "c", "r", "1", true,
+     "<r>\n    <t>a &lt; b &gt; c</t>\n    <c>1</c>\n</r>\n"},
     {"OtherTextsStayEscapedByDefault", "<r><t>a &lt; b</t></r>", "c", "r", "1", false,
      "<r>\n    <t>a &lt; b</t>\n    <c>1</c>\n</r>\n"},
-    {"AmpersandComesOutBare", "<r/>", "c", "r", "Tom & Jerry", false,
-     "<r>\n    <c>Tom & Jerry</c>\n</r>\n"},
+    {"BareAmpersandStaysEscaped", "<r/>", "c", "r", "Tom & Jerry", false,
+     "<r>\n    <c>Tom &amp; Jerry</c>\n</r>\n"},
     {"AmpBytesWithoutAmpersandStay", "<r/>", "ramp;", "r", "ramp;", false,
      "<r>\n    <ramp;>ramp;</ramp;>\n</r>\n"},
     {"CallersOwnEntityStaysAsWritten", "<r/>", "c", "r", "AT&amp;T", false,
      "<r>\n    <c>AT&amp;T</c>\n</r>\n"},
-    {"CallersEscapedTagBecomesMarkup", "<r/>", "c", "r", "&lt;i&gt;", true,
-     "<r>\n    <c><i></c>\n</r>\n"},
+    {"HexPrefixWithoutAReferenceIsEscaped", "<r/>", "c", "r", "&#x; &#xZZ; &#x41 b;", false,
+     "<r>\n    <c>&amp;#x; &amp;#xZZ; &amp;#x41 b;</c>\n</r>\n"},
+    {"CallersEscapedTagStaysEscaped", "<r/>", "c", "r", "&lt;i&gt;", true,
+     "<r>\n    <c>&lt;i&gt;</c>\n</r>\n"},
     {"NamesAreCopiedUnchecked", "<r/>", "a b", "r", "1", false, "<r>\n    <a b>1</a b>\n</r>\n"},
     {"MissingParentIgnoresUnescape", "<r>&lt;</r>", "c", "p", "1", true, kParentMissing},
     {"EmptyDocument", "", "c", "r", "1", false, kParentMissing},
@@ -152,10 +156,91 @@ TEST_P(AppendChild, PrintsTheWholeDocumentAndCleansItUp) {
 INSTANTIATE_TEST_SUITE_P(Cases, AppendChild, ::testing::ValuesIn(kAppendCases),
                          [](const auto& info) { return std::string(info.param.label); });
 
-TEST(BuildDocument, TheNextParseDropsABareAmpersand) {
-    const std::string once = append("<r/>", "c", "r", "Tom & Jerry", false);
-    EXPECT_EQ(append(once, "d", "r", "1"), "<r>\n    <c>Tom  Jerry</c>\n    <d>1</d>\n</r>\n");
+struct Step {
+    const char* child;
+    const char* parent;
+    const char* text;
+    bool unescape;
+};
+
+struct ChainCase {
+    const char* label;
+    const char* document;
+    std::vector<Step> steps;  // each result is the next step's document
+    const char* expected;     // after the last step
+    std::vector<std::pair<const char*, const char*>> reads;  // path, value read back
+};
+
+// "&" and markup through several calls in a row: what the caller escaped or wrote as a
+// reference stays so, a bare "&" stays escaped, unescaping reaches the new element's text
+// only, and every result parses back to the texts it was built from.
+const ChainCase kChainCases[] = {
+    {"PairAfterAnAmpersand",
+     "<r/>",
+     {{"a", "r", "Q3 & Q4", false}, {"b", "r", "AT&T", false}, {"c", "r", "1", false}},
+     "<r>\n    <a>Q3 &amp; Q4</a>\n    <b>AT&amp;T</b>\n    <c>1</c>\n</r>\n",
+     {{"r/a", "Q3 & Q4"}, {"r/b", "AT&T"}}},
+    {"EscapedTextsOfTheDocumentStayEscaped",
+     "<r><t>Tom &amp; Jerry &lt;3</t><u a='x&amp;y'>keep</u></r>",
+     {{"c", "r", "1", false}, {"d", "r", "2", true}},
+     "<r>\n    <t>Tom &amp; Jerry &lt;3</t>\n    <u a=\"x&amp;y\">keep</u>\n    <c>1</c>\n"
+     "    <d>2</d>\n</r>\n",
+     {{"r/t", "Tom & Jerry <3"}, {"r/u/@a", "x&y"}}},
+    {"UnescapingThenAppendingKeepsTheSiblings",
+     "<r><t>a &lt; b</t><u>keep</u></r>",
+     {{"c", "r", "<b>x</b>", true}, {"d", "r", "1", false}},
+     "<r>\n    <t>a &lt; b</t>\n    <u>keep</u>\n    <c>\n        <b>x</b>\n    </c>\n"
+     "    <d>1</d>\n</r>\n",
+     {{"r/t", "a < b"}, {"r/u", "keep"}, {"r/c/b", "x"}, {"r/d", "1"}}},
+    {"CallersReferencesStayAsWritten",
+     "<r/>",
+     {{"x", "r", "&lt;1&gt; &amp;amp; &#65; &#x42; &quot;&apos;", false},
+      {"y", "r", "&lt;1&gt; &#65;", true},
+      {"z", "r", "", false}},
+     "<r>\n    <x>&lt;1&gt; &amp;amp; A B &quot;&apos;</x>\n    <y>&lt;1&gt; A</y>\n"
+     "    <z></z>\n</r>\n",
+     {{"r/x", "<1> &amp; A B \"'"}, {"r/y", "<1> A"}}},
+    {"AmpersandsThatStartNoReferenceAreEscaped",
+     "<r/>",
+     {{"x", "r", "&amp &#; &#12a; &unknown; &", false}, {"y", "r", "1", false}},
+     "<r>\n    <x>&amp;amp &amp;#; &amp;#12a; &amp;unknown; &amp;</x>\n    <y>1</y>\n</r>\n",
+     {{"r/x", "&amp &#; &#12a; &unknown; &"}}},
+    {"MarkupWithAttributesAndAmpersands",
+     "<r/>",
+     {{"p", "r", "<a href=\"x?y=1&z=2\" title='it\"s > 3'\n>go</a> & \"more\"", true},
+      {"q", "a", "2", false}},
+     "<r>\n    <p>\n        <a href=\"x?y=1&amp;z=2\" title='it&quot;s &gt; 3'>\n"
+     "            go\n            <q>2</q>\n        </a>\n        &amp; &quot;more&quot;\n"
+     "    </p>\n</r>\n",
+     {{"//a/@href", "x?y=1&z=2"}, {"//a/@title", "it\"s > 3"}, {"//q", "2"}}},
+    {"MarkupCommentsAndCdataKeepTheirBytes",
+     "<r/>",
+     {{"p", "r", "<![CDATA[a & b < c]]><!-- x & y --><?pi 1&2?>", true}, {"q", "r", "1", false}},
+     "<r>\n    <p>\n        <![CDATA[a & b < c]]>\n        <!-- x & y -->\n"
+     "        <?pi 1&2?>\n    </p>\n    <q>1</q>\n</r>\n",
+     {{"r/p", "a & b < c"}}},
+};
+
+void PrintTo(const ChainCase& c, std::ostream* out) {
+    *out << c.label;
 }
+
+class AppendChain : public ::testing::TestWithParam<ChainCase> {};
+
+TEST_P(AppendChain, KeepsEveryTextThroughEveryCall) {
+    const ChainCase& c = GetParam();
+    std::string document = c.document;
+    for (const Step& step : c.steps) {
+        document = append(document, step.child, step.parent, step.text, step.unescape);
+    }
+    EXPECT_EQ(document, c.expected);
+    for (const auto& [path, value] : c.reads) {
+        EXPECT_EQ(takeResult(Exports::selectText(Arg(document), Arg(path))), value) << path;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AppendChain, ::testing::ValuesIn(kChainCases),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 TEST(BuildDocument, ControlBytesSurviveTheNextCall) {
     const std::string once = append("<r/>", "c", "r", "a\nb", false);

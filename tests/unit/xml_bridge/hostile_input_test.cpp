@@ -115,6 +115,11 @@ TEST(NestingScan, CountsOnlyTheElementsTheParserSees) {
         {"<a x='<b>' y=\"<c>\"><d/></a>", 1, "<a x='<b>' y=\"<c>\">"},
         {"<?xml version='<a>'?><a><b/></a>", 1, "<?xml version='<a>'?><a>"},
         {"<!DOCTYPE a><a><b/></a>", 1, "<!DOCTYPE a><a>"},
+        // An internal subset holds no elements, whatever '<' and '>' its strings hold, and
+        // one left open runs to the end.
+        {"<!DOCTYPE a [<!ENTITY e \"x>y<b><c>\">]><a><b/></a>", 1,
+         "<!DOCTYPE a [<!ENTITY e \"x>y<b><c>\">]><a>"},
+        {"<!DOCTYPE a [<!ENTITY e 'x'><a><b/></a>", 1, "<!DOCTYPE a [<!ENTITY e 'x'><a><b/></a>"},
         {"<a><?pi <b> ?><b/></a>", 1, "<a><?pi <b> ?>"},
         // A lead byte takes the next bytes with it, markup or quote, as the parser does.
         {"<a>\xC3<b>x<c/></a>", 1, "<a>\xC3<b>x"},

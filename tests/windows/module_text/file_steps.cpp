@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -194,6 +195,120 @@ TEST(ModuleFiles, TheOldFileIsReplacedOnlyByACompleteNewOne) {
     }
     EXPECT_EQ(number, 76);
     EXPECT_EQ(filesInFolder(), before);
+}
+
+// ReplaceFileW as writeXMLFile calls it, seen and, for a case, made to fail.
+enum class ReplaceFault {
+    none,             // the system's ReplaceFileW
+    refuses,          // fails at once, as on some network shares
+    failsMidway,      // moves the old file aside, then cannot move the new one in
+    failsMidwayStuck  // the same, and the new file stays open in another program
+};
+
+struct ReplaceCalls {
+    ReplaceFault fault = ReplaceFault::none;
+    int count = 0;
+    std::wstring replaced, replacement, backup;
+    HANDLE held = INVALID_HANDLE_VALUE;  // the new file, held open by failsMidwayStuck
+} gReplaceCalls;
+
+BOOL WINAPI seenReplaceFile(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags,
+                            LPVOID exclude, LPVOID reserved) {
+    ReplaceCalls& calls = gReplaceCalls;
+    ++calls.count;
+    calls.replaced = replaced;
+    calls.replacement = replacement;
+    calls.backup = backup != nullptr ? backup : L"<none>";
+    switch (calls.fault) {
+        case ReplaceFault::none:
+            return ReplaceFileW(replaced, replacement, backup, flags, exclude, reserved);
+        case ReplaceFault::refuses:
+            SetLastError(ERROR_NOT_SUPPORTED);
+            return FALSE;
+        case ReplaceFault::failsMidwayStuck:
+            calls.held =
+                CreateFileW(replacement, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            [[fallthrough]];
+        case ReplaceFault::failsMidway:
+            MoveFileW(replaced, backup);
+            SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+            return FALSE;
+    }
+    return FALSE;
+}
+
+// An old file is replaced through ReplaceFileW (which keeps its ACL, creation time,
+// attributes and streams on Windows; Wine's keeps none of them), with temporary names that
+// are short and in the file's folder, and keeps its bytes whenever the new file cannot
+// take its place. Nothing is left behind.
+TEST(ModuleFiles, AnOldFileIsReplacedThroughReplaceFileWAndKeptWhenThatFails) {
+    const std::wstring path = gFolder + L"\\replaced.xml";
+    const std::wstring temporary = gFolder + L"\\~pz" + [] {
+        wchar_t pid[16];
+        swprintf(pid, 16, L"%lX-", GetCurrentProcessId());
+        return std::wstring(pid);
+    }();
+    const struct {
+        const char* label;
+        bool oldFile;
+        DWORD oldAttributes;
+        ReplaceFault fault;
+        int error;             // 0: written
+        const char* expected;  // the file's bytes afterwards
+        int replaceCalls;
+    } cases[] = {
+        {"an old file", true, FILE_ATTRIBUTE_NORMAL, ReplaceFault::none, 0, "<r>new</r>", 1},
+        {"no old file", false, 0, ReplaceFault::none, 0, "<r>new</r>", 0},
+        {"ReplaceFileW refuses", true, FILE_ATTRIBUTE_NORMAL, ReplaceFault::refuses, 0,
+         "<r>new</r>", 1},
+        {"ReplaceFileW fails midway", true, FILE_ATTRIBUTE_NORMAL, ReplaceFault::failsMidway, 0,
+         "<r>new</r>", 1},
+        {"ReplaceFileW fails midway, then the fallback", true, FILE_ATTRIBUTE_NORMAL,
+         ReplaceFault::failsMidwayStuck, 70, "<r>old</r>", 1},
+        {"a read-only old file", true, FILE_ATTRIBUTE_READONLY, ReplaceFault::none, 70,
+         "<r>old</r>", 0},
+    };
+    gReplaceFile = seenReplaceFile;
+    for (const auto& c : cases) {
+        if (c.oldFile) {
+            putBytes(path, "<r>old</r>");
+            SetFileAttributesW(path.c_str(), c.oldAttributes);
+        }
+        const std::vector<std::wstring> before = filesInFolder();
+        gReplaceCalls = ReplaceCalls();
+        gReplaceCalls.fault = c.fault;
+        int error = 0;
+        try {
+            writeXMLFile(path, L"<r>new</r>");
+        } catch (const ModuleError& e) {
+            error = e.number();
+        }
+        if (gReplaceCalls.held != INVALID_HANDLE_VALUE) {
+            // The new file the module could neither place nor remove, once the program lets go.
+            CloseHandle(gReplaceCalls.held);
+            EXPECT_TRUE(DeleteFileW(gReplaceCalls.replacement.c_str())) << c.label;
+        }
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(error, c.error) << c.label;
+        EXPECT_EQ(fileBytes(path), c.expected) << c.label;
+        EXPECT_EQ(gReplaceCalls.count, c.replaceCalls) << c.label;
+        if (gReplaceCalls.count > 0) {
+            EXPECT_TRUE(gReplaceCalls.replaced == path) << c.label;
+            for (const std::wstring* name : {&gReplaceCalls.replacement, &gReplaceCalls.backup}) {
+                EXPECT_EQ(utf8Text(name->substr(0, temporary.size())), utf8Text(temporary))
+                    << c.label;
+                EXPECT_LE(name->size(), temporary.size() + 8) << c.label;  // "<n>.tmp"
+            }
+            EXPECT_FALSE(gReplaceCalls.replacement == gReplaceCalls.backup) << c.label;
+        }
+        std::vector<std::wstring> after = filesInFolder();
+        if (!c.oldFile) {
+            after.erase(std::remove(after.begin(), after.end(), L"replaced.xml"), after.end());
+        }
+        EXPECT_EQ(after, before) << c.label << ": a temporary file is left behind";
+        DeleteFileW(path.c_str());
+    }
+    gReplaceFile = ReplaceFileW;
 }
 
 }  // namespace

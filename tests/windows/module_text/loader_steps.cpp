@@ -1,7 +1,8 @@
 // The module's way of finding pelzor.dll (module_loader.h), run in a folder whose name is
 // not ASCII and is not the current folder. This program lies in a folder without a
 // pelzor.dll, so that Windows' own search finds none either; it copies its build's DLL
-// (the one next to its folder) where each case needs it.
+// (the one next to its folder), or the stand-in for an older build (older\pelzor.dll next to
+// its folder), where each case needs it.
 //
 // usage: module_loader_steps.exe [OTHER-BITNESS-pelzor.dll]
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@ namespace {
 
 std::wstring gThisDll;   // this build's pelzor.dll
 std::wstring gOtherDll;  // the other bitness's, when given
+std::wstring gOlderDll;  // a pelzor.dll without the module's newest export
 std::wstring gRoot;      // a fresh folder for this run
 
 const wchar_t* const kBitnessFolder = sizeof(void*) == 8 ? L"x64\\" : L"x86\\";
@@ -161,6 +163,86 @@ TEST(ModuleLoader, OtherBitnessIsError48NamingTheFileAndTheBuildNeeded) {
     EXPECT_EQ(GetModuleHandleW(L"pelzor.dll"), nullptr);
 }
 
+// The message of the ModuleError that `step` throws, which must be error 48.
+template <typename Step>
+std::string error48(Step step) {
+    try {
+        step();
+    } catch (const ModuleError& error) {
+        EXPECT_EQ(error.number(), 48) << error.what();
+        return error.what();
+    }
+    ADD_FAILURE() << "no error";
+    return std::string();
+}
+
+bool holds(const std::string& message, const std::string& part) {
+    return message.find(part) != std::string::npos;
+}
+
+// Another workbook loaded an older build, which stays loaded: the module refuses it by its
+// file, whichever folder it is asked to load from, instead of failing at a first call.
+TEST(ModuleLoader, AnOlderBuildLoadedAlreadyIsError48NamingItsFile) {
+    Places places;
+    places.put(places.bitness(), gThisDll);  // the right build, where the module would look
+    const std::wstring older = places.put(places.named(), gOlderDll);
+    HMODULE another = LoadLibraryW(older.c_str());
+    ASSERT_NE(another, nullptr) << GetLastError();
+    const struct {
+        const wchar_t* label;
+        std::wstring named;  // "" for a first call without UsePelzorFrom
+        const char* says;
+    } cases[] = {
+        {L"a first call", L"", "Another workbook loaded it"},
+        {L"UsePelzorFrom its own folder", places.named(), "Another workbook loaded it"},
+        {L"UsePelzorFrom another folder", places.bitness(), "cannot take its place"},
+    };
+    for (const auto& c : cases) {
+        const std::string message = error48([&] {
+            if (c.named.empty()) {
+                loadPelzor(L"", places.workbook());
+            } else {
+                usePelzorFrom(c.named, places.workbook());
+            }
+        });
+        EXPECT_TRUE(holds(message, utf8Text(older))) << utf8Text(c.label) << ": " << message;
+        EXPECT_TRUE(holds(message, c.says)) << utf8Text(c.label) << ": " << message;
+        EXPECT_EQ(GetModuleHandleW(L"pelzor.dll"), another) << utf8Text(c.label);
+    }
+    FreeLibrary(another);
+}
+
+// An older build in one of the places is refused and unloaded again, so that the release's
+// pelzor.dll put in its place loads on the next call.
+TEST(ModuleLoader, AnOlderBuildFoundInAPlaceIsRefusedAndUnloaded) {
+    Places places;
+    const std::wstring older = places.put(places.bitness(), gOlderDll);
+    places.put(places.workbook(), gThisDll);  // never reached: the older one stops the search
+    const std::string message = error48([&] { loadPelzor(L"", places.workbook()); });
+    EXPECT_TRUE(holds(message, utf8Text(older) + " is an older build")) << message;
+    EXPECT_EQ(GetModuleHandleW(L"pelzor.dll"), nullptr);
+    places.put(places.bitness(), gThisDll);
+    EXPECT_EQ(utf8Text(loadAndCall(L"", places.workbook())), utf8Text(older));
+}
+
+TEST(ModuleLoader, UsePelzorFromAnotherFolderThanTheLoadedOneIsError48) {
+    Places places;
+    const std::wstring used = places.put(places.bitness(), gThisDll);
+    places.put(places.named(), gThisDll);
+    HMODULE loaded = loadPelzor(L"", places.workbook());
+    const std::string message = error48([&] { usePelzorFrom(places.named(), places.workbook()); });
+    EXPECT_TRUE(holds(message, "loaded already, from " + utf8Text(used))) << message;
+    EXPECT_TRUE(holds(message, utf8Text(places.named()))) << message;
+    // The loaded module's own folder, written with "/" and without the last one, is no change.
+    std::wstring sameFolder = places.bitness().substr(0, places.bitness().size() - 1);
+    for (wchar_t& c : sameFolder) {
+        c = c == L'\\' ? L'/' : c;
+    }
+    EXPECT_EQ(usePelzorFrom(sameFolder, places.workbook()), loaded);
+    FreeLibrary(loaded);
+    EXPECT_EQ(GetModuleHandleW(L"pelzor.dll"), nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,6 +251,7 @@ int main(int argc, char** argv) {
     std::wstring self(path, GetModuleFileNameW(nullptr, path, MAX_PATH * 2));
     std::wstring folder = self.substr(0, self.find_last_of(L'\\'));
     gThisDll = folder.substr(0, folder.find_last_of(L'\\')) + L"\\pelzor.dll";
+    gOlderDll = folder.substr(0, folder.find_last_of(L'\\')) + L"\\older\\pelzor.dll";
     if (argc > 1) {
         const std::string other = argv[1];
         gOtherDll.assign(other.begin(), other.end());

@@ -5,6 +5,8 @@
 #include <cwctype>
 #include <vector>
 
+ReplaceFileCall gReplaceFile = ReplaceFileW;
+
 namespace {
 
 const std::wstring kBlanks = L" \t\r\n";
@@ -155,13 +157,33 @@ std::wstring textOfFileBytes(std::vector<unsigned char>& bytes) {
     return textInCodePage(CP_UTF8, bytes.data(), count);
 }
 
-// CreateNewFile: a new file next to the target, opened for writing.
+// TemporaryName: ~pz<process>-<attempt>.tmp, in hexadecimal, in the target's folder.
+std::wstring temporaryName(const std::wstring& target, int attempt) {
+    const std::size_t folderEnd = target.find_last_of(L"\\/:");
+    wchar_t name[40];
+    swprintf(name, 40, L"~pz%lX-%X.tmp", GetCurrentProcessId(), attempt);
+    return target.substr(0, folderEnd == std::wstring::npos ? 0 : folderEnd + 1) + name;
+}
+
+bool exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// UnusedNameNextTo.
+std::wstring unusedNameNextTo(const std::wstring& target) {
+    std::wstring name;
+    int attempt = 0;
+    do {
+        name = temporaryName(target, ++attempt);
+    } while (exists(name) && attempt < 1000);
+    return name;
+}
+
+// CreateNewFile: a new file with a temporary name next to the target, opened for writing.
 HANDLE createNewFile(const std::wstring& target, std::wstring& newPath) {
     DWORD failure = 0;
     for (int attempt = 1; attempt <= 100; ++attempt) {
-        wchar_t suffix[40];
-        swprintf(suffix, 40, L".%lX-%X.tmp", GetCurrentProcessId(), attempt);
-        newPath = target + suffix;
+        newPath = temporaryName(target, attempt);
         HANDLE file = CreateFileW(newPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
@@ -176,6 +198,39 @@ HANDLE createNewFile(const std::wstring& target, std::wstring& newPath) {
     if (failure == ERROR_ACCESS_DENIED)
         throw ModuleError(70, "Permission denied");
     throw ModuleError(75, "Cannot create a file next to the target");
+}
+
+// PutInPlace.
+void putInPlace(const std::wstring& newPath, const std::wstring& target) {
+    const DWORD oldAttributes = GetFileAttributesW(target.c_str());
+    if (oldAttributes != INVALID_FILE_ATTRIBUTES) {
+        if (oldAttributes & FILE_ATTRIBUTE_READONLY) {
+            throw ModuleError(70, "Permission denied: the file is read-only");
+        }
+        const std::wstring backup = unusedNameNextTo(target);
+        if (gReplaceFile(target.c_str(), newPath.c_str(), backup.c_str(),
+                         REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                         nullptr)) {
+            DeleteFileW(backup.c_str());
+            return;
+        }
+        if (exists(target)) {
+            DeleteFileW(backup.c_str());
+        } else if (!MoveFileExW(backup.c_str(), target.c_str(), 0)) {
+            throw ModuleError(75,
+                              "Cannot put the new file in the old one's place; the old file "
+                              "is kept as " +
+                                  utf8Text(backup));
+        }
+    }
+    if (!MoveFileExW(newPath.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD failure = GetLastError();
+        if (failure == ERROR_ACCESS_DENIED || failure == ERROR_SHARING_VIOLATION) {
+            throw ModuleError(70, "Permission denied");
+        }
+        throw ModuleError(75, "Cannot put the new file in the old one's place");
+    }
 }
 
 }  // namespace
@@ -262,14 +317,7 @@ void writeXMLFile(const std::wstring& path, const std::wstring& text) {
         file = nullptr;
         if (!closed)
             throw ModuleError(75, "Cannot finish writing the file");
-        if (!MoveFileExW(newPath.c_str(), path.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            const DWORD failure = GetLastError();
-            if (failure == ERROR_ACCESS_DENIED || failure == ERROR_SHARING_VIOLATION) {
-                throw ModuleError(70, "Permission denied");
-            }
-            throw ModuleError(75, "Cannot put the new file in the old one's place");
-        }
+        putInPlace(newPath, path);
     } catch (const ModuleError&) {
         if (file != nullptr)
             CloseHandle(file);

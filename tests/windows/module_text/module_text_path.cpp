@@ -11,16 +11,18 @@ std::vector<char> utf8Bytes(const std::wstring& text) {
     const int wideLength = static_cast<int>(text.size());  // Len(text), a Long
     int length = 0;
     if (wideLength > 0) {
-        length =
-            WideCharToMultiByte(CP_UTF8, 0, text.data(), wideLength, nullptr, 0, nullptr, nullptr);
+        length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), wideLength,
+                                     nullptr, 0, nullptr, nullptr);
         if (length == 0) {
-            throw ModuleError(5, "Text cannot be converted to UTF-8");
+            throw ModuleError(5,
+                              "Text holds a lone surrogate (half of a character beyond U+FFFF), "
+                              "which UTF-8 cannot hold");
         }
     }
     std::vector<char> bytes(static_cast<std::size_t>(length) + 1, '\0');  // ReDim (0 To length)
     if (length > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), wideLength, bytes.data(), length, nullptr,
-                            nullptr);
+        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), wideLength, bytes.data(),
+                            length, nullptr, nullptr);
     }
     return bytes;
 }

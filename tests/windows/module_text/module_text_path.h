@@ -21,7 +21,8 @@ private:
     int number_;
 };
 
-// Utf8Bytes: the UTF-8 bytes of text followed by one NUL.
+// Utf8Bytes: the UTF-8 bytes of text followed by one NUL; a NUL or a lone surrogate in the
+// text raises error 5.
 std::vector<char> utf8Bytes(const std::wstring& text);
 
 // The same bytes without the NUL, for messages and comparisons.

@@ -29,7 +29,7 @@ TEST(Builder, WorkedExampleHoldsByteForByte) {
         dll.appendXMLChild(withBook.bytes().c_str(), "note", "library", "<i>new</i> & used", true));
     EXPECT_EQ(withNote.bytes(),
               "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<library>\n    <book>Dune</book>\n"
-              "    <note><i>new</i> & used</note>\n</library>\n");
+              "    <note><i>new</i> &amp; used</note>\n</library>\n");
 
     Bstr missing(dll.appendXMLChild(withNote.bytes().c_str(), "x", "shelf", "1", false));
     EXPECT_EQ(missing.bytes(), "Parent element does not exist");
