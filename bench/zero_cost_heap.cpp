@@ -8,6 +8,8 @@
 #include <windows.h>
 #else
 #include <sys/mman.h>
+
+#include "memory/call_memory.h"
 #endif
 
 namespace bench {
@@ -79,17 +81,24 @@ std::size_t zeroCostBytesInUse() {
 
 }  // namespace bench
 
-#ifdef _WIN32
-// The Windows programs call the real DLL, which has the library's operator new; their own is
-// the C heap, as a program that links the parser itself has, with the scope's bump in it.
+// The program's operator new and delete: inside a scope a bump, never given back one by one.
+// Outside, the native programs have the library's (xml_bridge/memory/operator_new.cpp, whose
+// other forms they link), so that the variants that call the library's code directly get the
+// DLL's memory; the Windows programs call the real DLL, which has its own, and have the C
+// heap, as a program that links the parser itself has.
 void* operator new(std::size_t bytes) {
     if (bench::bumping) {
         return bench::bump(bytes);
     }
-    if (void* block = std::malloc(bytes == 0 ? 1 : bytes)) {
-        return block;
+#ifdef _WIN32
+    void* block = std::malloc(bytes == 0 ? 1 : bytes);
+#else
+    void* block = pelzor::CallMemory::allocate(bytes == 0 ? 1 : bytes);
+#endif
+    if (block == nullptr) {
+        throw std::bad_alloc();
     }
-    throw std::bad_alloc();
+    return block;
 }
 
 void* operator new[](std::size_t bytes) {
@@ -97,9 +106,14 @@ void* operator new[](std::size_t bytes) {
 }
 
 void operator delete(void* block) noexcept {
-    if (!bench::inRegion(block)) {
-        std::free(block);
+    if (bench::inRegion(block)) {
+        return;
     }
+#ifdef _WIN32
+    std::free(block);
+#else
+    pelzor::CallMemory::release(block);
+#endif
 }
 
 void operator delete[](void* block) noexcept {
@@ -112,16 +126,4 @@ void operator delete(void* block, std::size_t) noexcept {
 
 void operator delete[](void* block, std::size_t) noexcept {
     operator delete(block);
-}
-#endif
-
-// The hooks of the library's operator new and delete (xml_bridge/memory/operator_new.cpp, built
-// with PELZOR_OPERATOR_NEW_BYPASS into the benchmark programs): inside a scope every block
-// is a bump, and blocks of the region are never given back one by one.
-void* pelzorBypassAllocate(std::size_t bytes) noexcept {
-    return bench::bumping ? bench::bump(bytes) : nullptr;
-}
-
-bool pelzorBypassOwns(const void* block) noexcept {
-    return bench::inRegion(block);
 }

@@ -4,11 +4,9 @@
 // and operator delete does nothing. Running the parser's direct use inside a scope shows
 // what a call would cost if memory cost nothing at all.
 //
-// The native benchmark programs link the library's own operator new and delete with the
-// hooks that zero_cost_heap.cpp defines (xml_bridge/memory/operator_new.cpp,
-// PELZOR_OPERATOR_NEW_BYPASS): outside a scope the variants that call the library's code
-// directly get the DLL's memory. The Windows programs call the real DLL, which has the
-// library's operator new; zero_cost_heap.cpp gives them the C heap with the scope's bump.
+// zero_cost_heap.cpp defines the program's operator new and delete: outside a scope, in the
+// native programs the library's, so that the variants that call the library's code directly
+// get the DLL's memory, and in the Windows programs, which call the real DLL, the C heap.
 // Single-threaded, like the benchmark programs.
 
 #include <cstddef>

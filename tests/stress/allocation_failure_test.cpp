@@ -1,16 +1,18 @@
 // Every export with its N-th allocation failing, for every N the export reaches on a set of
-// documents: operator new and the library's own heap functions alike (this program links
-// the library's operator new, which asks here whether to fail and takes its memory from the
-// heap functions replaced here). Each call returns its
-// missing-element outcome, its ordinary result, or a null result string, and leaves no block
-// behind. The pool of chunks that calls keep for later calls is emptied before each call, so
-// that every call takes its chunks from the heap (where they can fail), and after it, so
-// that every block the call took is seen again. The sweep runs twice: once failing the N-th
+// documents: operator new and the library's heap seam alike (this program's operator new is
+// the library's with a question to the sweep in front, and the seam replaced here is where
+// the library's chunks and buffers come from). Each call returns its missing-element
+// outcome, its ordinary result, or a null result string, and leaves no block behind. The
+// pool of chunks that calls keep for later calls is emptied before each call, so that every
+// call takes its chunks from the heap (where they can fail), and after it, so that every
+// block the call took is seen again. The sweep runs twice: once failing the N-th
 // allocation alone, once failing it and the one right after it, so that a chunk refill
-// whose retry with the smallest chunk that fits fails as well is swept too.
+// whose retry with the smallest chunk that fits fails as well is swept too. The same
+// program runs natively and, built as the DLL is built, under Wine in both bitnesses.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -29,14 +31,18 @@ struct FailurePlan {
     long countdown = -1;  // allocations left before the first that fails; negative: none fails
     long failing = 1;     // how many fail in a row from there
     long attempts = 0;
-    long liveBlocks = 0;                  // blocks of the library's heap, operator new's included
-    std::vector<std::size_t> bytesAsked;  // of the heap, while `recording`
-    bool recording = false;
-    bool refuseWhilePooled = false;  // refuse requests of 1 KiB up while the pool holds chunks
+    long liveBlocks = 0;             // blocks of the library's heap, operator new's included
+    bool recording = false;          // of what the heap is asked for, into bytesAsked
+    bool refuseWhilePooled = false;  // refuse requests of these sizes while the pool holds chunks
+    std::size_t refuseFrom = 1024;
+    std::size_t refuseTo = SIZE_MAX;
     long refused = 0;
 };
 
+// Scalars only, so initialised as a constant: ready before the program's first allocation,
+// whatever the order of its initialisers.
 FailurePlan plan;
+std::vector<std::size_t> bytesAsked;
 
 bool nextAllocationFails() {
     ++plan.attempts;
@@ -65,17 +71,14 @@ void startEmpty() {
 
 }  // namespace
 
-bool pelzorOperatorNewFails() {
-    return nextAllocationFails();
-}
-
 namespace pelzor {
-void* heapAllocate(std::size_t bytes) {
+void* systemAllocate(std::size_t bytes) {
     if (plan.recording)
-        plan.bytesAsked.push_back(bytes);
+        bytesAsked.push_back(bytes);
     if (nextAllocationFails())
         return nullptr;
-    if (plan.refuseWhilePooled && bytes >= 1024 && pelzor::CallMemory::pooledBytes() != 0) {
+    if (plan.refuseWhilePooled && bytes >= plan.refuseFrom && bytes <= plan.refuseTo &&
+        pelzor::CallMemory::pooledBytes() != 0) {
         ++plan.refused;
         return nullptr;
     }
@@ -84,7 +87,7 @@ void* heapAllocate(std::size_t bytes) {
         ++plan.liveBlocks;
     return block;
 }
-void* heapAllocateZeroed(std::size_t count, std::size_t size) {
+void* systemAllocateZeroed(std::size_t count, std::size_t size) {
     if (nextAllocationFails())
         return nullptr;
     void* block = std::calloc(count, size);
@@ -98,6 +101,28 @@ void heapFree(void* block) {
     std::free(block);
 }
 }  // namespace pelzor
+
+// The common forms of the library's operator new and delete (memory/operator_new.cpp), with
+// the sweep's question in front; the library's other forms are linked beside them.
+void* operator new(std::size_t bytes) {
+    void* block = nextAllocationFails() ? nullptr : pelzor::CallMemory::allocate(bytes);
+    return block != nullptr ? block : throw std::bad_alloc();
+}
+void* operator new[](std::size_t bytes) {
+    return operator new(bytes);
+}
+void operator delete(void* block) noexcept {
+    pelzor::CallMemory::release(block);
+}
+void operator delete[](void* block) noexcept {
+    pelzor::CallMemory::release(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    pelzor::CallMemory::release(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    pelzor::CallMemory::release(block);
+}
 
 namespace {
 
@@ -304,7 +329,7 @@ TEST(AllocationFailure, AFailedRefillTakesTheSmallestChunkThatFits) {
     using pelzor::CallMemory;
     CallMemory::releasePool();
     plan = FailurePlan{};
-    plan.bytesAsked.reserve(8);  // so that recording allocates nothing, and not in the call
+    bytesAsked.reserve(8);  // so that recording allocates nothing, and not in the call
     const long liveBefore = plan.liveBlocks;
     {
         CallMemory call;
@@ -313,19 +338,19 @@ TEST(AllocationFailure, AFailedRefillTakesTheSmallestChunkThatFits) {
             ASSERT_NE(CallMemory::allocate(48), nullptr);
         }
         for (long inARow : {1, 2}) {
-            plan.bytesAsked.clear();
+            bytesAsked.clear();
             plan.countdown = 0;
             plan.failing = inARow;
             plan.recording = true;
             void* block = nullptr;
-            for (int i = 0; i < 1000000 && plan.bytesAsked.empty(); ++i) {
+            for (int i = 0; i < 1000000 && bytesAsked.empty(); ++i) {
                 block = CallMemory::allocate(48);
             }
             plan.recording = false;
-            ASSERT_EQ(plan.bytesAsked.size(), 2u) << inARow;
-            EXPECT_GT(plan.bytesAsked[0], std::size_t{32} << 10) << inARow;
+            ASSERT_EQ(bytesAsked.size(), 2u) << inARow;
+            EXPECT_GT(bytesAsked[0], std::size_t{32} << 10) << inARow;
             // The block with its tag, the chunk's header and alignment.
-            EXPECT_LT(plan.bytesAsked[1], 256u) << inARow;
+            EXPECT_LT(bytesAsked[1], 256u) << inARow;
             if (inARow == 1) {
                 ASSERT_NE(block, nullptr);
                 std::memset(block, 0x5A, 48);
@@ -381,5 +406,49 @@ TEST(AllocationFailure, ACallGivesThePoolsIdleChunksBackBeforeItGivesUp) {
         EXPECT_EQ(plan.liveBlocks, liveBefore - 1) << c.label;  // the idle chunk went back too
     }
 }
+
+#ifndef _WIN32
+// A result string refused by the system while the pool holds idle chunks (those of an earlier
+// call's two large blocks, which the call does not take) is asked for again once they went
+// back, and the export gives its ordinary result. (The Windows builds' result strings come from OLE
+// Automation, which this program cannot refuse.)
+TEST(AllocationFailure, AResultStringIsAskedForAgainOnceThePoolsIdleChunksWentBack) {
+    const std::string value(300, 'v');
+    const std::string document = "<a><b>" + value + "</b><c>1</c></a>";
+    const struct {
+        const char* label;
+        std::function<wchar_t*(char* text)> call;
+    } cases[] = {
+        {"getStringValue", [](char* t) { return Exports::getStringValue(t, Arg("b")); }},
+        {"selectText", [](char* t) { return Exports::selectText(t, Arg("/a/b")); }},
+        {"selectTexts", [](char* t) { return Exports::selectTexts(t, Arg("//b")); }},
+        {"appendXMLChild",
+         [](char* t) { return Exports::appendXMLChild(t, Arg("d"), Arg("a"), Arg("2"), false); }},
+    };
+    for (const auto& c : cases) {
+        Arg text(document);
+        const std::string ordinary = takeResult(c.call(text));
+        startEmpty();
+        plan = FailurePlan{};
+        const long liveBefore = plan.liveBlocks;
+        {
+            pelzor::CallMemory idle;
+            ASSERT_NE(pelzor::CallMemory::allocate(16), nullptr);
+            ASSERT_NE(pelzor::CallMemory::allocate(100000), nullptr);
+            ASSERT_NE(pelzor::CallMemory::allocate(200000), nullptr);
+        }
+        // The result string's block: its header, the text and two NULs.
+        plan.refuseFrom = ordinary.size() + 2;
+        plan.refuseTo = plan.refuseFrom + alignof(std::max_align_t);
+        plan.refuseWhilePooled = true;
+        wchar_t* result = c.call(text);
+        plan.refuseWhilePooled = false;
+        EXPECT_EQ(takeResult(result), ordinary) << c.label;
+        EXPECT_EQ(plan.refused, 1) << c.label;
+        startEmpty();
+        EXPECT_EQ(plan.liveBlocks, liveBefore) << c.label;
+    }
+}
+#endif
 
 }  // namespace

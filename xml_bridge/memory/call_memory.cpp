@@ -1,11 +1,11 @@
-// A call's region and the pool of chunks kept between calls (both described in
-// call_memory.h, with their invariants).
+// A call's region and the pool of chunks kept between calls, as call_memory.h describes them.
 #include "call_memory.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <cstring>
+#include <utility>
 
 #include "internals.h"
 
@@ -28,14 +28,12 @@
 
 namespace pelzor {
 
-// A piece of a call's region or of the pool: this header, then `dataBytes` of data aligned
-// to 16 (a large chunk's one block 16 bytes in).
+// A piece of a call's region or of the pool: this header, then `dataBytes` of data.
 struct Chunk {
     Chunk* previous;
     Chunk* next;
     std::size_t dataBytes;
     void* allocation;  // what the heap handed out
-
     static constexpr std::size_t kHeaderBytes = 4 * sizeof(void*);
     unsigned char* data() { return reinterpret_cast<unsigned char*>(this) + kHeaderBytes; }
     std::size_t totalBytes() const { return kHeaderBytes + dataBytes; }
@@ -46,170 +44,172 @@ namespace {
 constexpr std::size_t kAlignment = 16;
 static_assert(Chunk::kHeaderBytes % kAlignment == 0, "chunk data must stay aligned");
 // What malloc aligns to: 16 in the 64-bit builds, 8 in the 32-bit ones (msvcrt).
-constexpr std::size_t kHeapSlack = kAlignment - (sizeof(void*) == 8 ? 16 : 8);
+constexpr std::size_t kHeapAlignment = sizeof(void*) == 8 ? 16 : 8;
 constexpr std::size_t kTagBytes = sizeof(std::uintptr_t);
 constexpr std::size_t kLargestSmallBlock = CallMemory::kSizeClasses * kAlignment - kTagBytes;
 // A small chunk's first tag stands this far in, so that the blocks behind the tags are aligned.
 constexpr std::size_t kSmallLead = kAlignment - kTagBytes;
 // A call's first small chunk; each next one is a quarter of what its small chunks hold so
-// far: few chunks (about 45 for 64 MiB), little unused, and a large call's chunks large
-// enough (from 512 KiB or 1 MiB) for the Windows heap to give them back when freed. At most
-// 16 MiB: glibc maps every block from 32 MiB on its own.
+// far (about 45 for 64 MiB; from 512 KiB the Windows heap gives them back when freed), at
+// most 16 MiB: glibc maps every block from 32 MiB on its own.
 constexpr std::size_t kFirstChunkBytes = 4096 - 64;  // with the headers, within 4 KiB
 constexpr std::size_t kLargestChunkBytes = std::size_t{16} << 20;
-constexpr unsigned kGrowthShift = 2;
-// A heap block: the heap's own address and the tag in front of the aligned block.
-constexpr std::size_t kHeapLead = 2 * sizeof(void*) + kHeapSlack;
-
 constexpr std::size_t roundUp(std::size_t bytes) {
     return (bytes + kAlignment - 1) & ~(kAlignment - 1);
 }
-inline unsigned char* alignUp(unsigned char* address) {
+// `alignment` a power of two.
+inline unsigned char* alignUp(unsigned char* address, std::size_t alignment) {
     const auto value = reinterpret_cast<std::uintptr_t>(address);
-    return address + (roundUp(value) - value);
-}
-inline bool isAligned(const void* address) {
-    return reinterpret_cast<std::uintptr_t>(address) % kAlignment == 0;
+    return address + (((value + alignment - 1) & ~(alignment - 1)) - value);
 }
 // The step of a small block: its tag and the block, rounded up to 16.
 constexpr std::size_t stepOf(std::size_t bytes) {
     return roundUp(bytes + kTagBytes);
 }
-
 // A small block's tag is the address of its free list (the two low bits clear); a large
-// block's is its call's address with kLargeBit set, its chunk right in front; a heap block's
-// is kHeapTag, the heap's own address in the word before it.
+// block's is its call's address with kLargeBit set, its chunk in the word before the tag; a
+// heap block's is kHeapTag, the heap's own address in the word before it.
 constexpr std::uintptr_t kLargeBit = 1;
 constexpr std::uintptr_t kHeapTag = 2;
 constexpr std::uintptr_t kTagKindBits = 3;
 inline std::uintptr_t& tagOf(void* block) {
     return static_cast<std::uintptr_t*>(block)[-1];
 }
-inline void*& heapAllocationOf(void* block) {
+inline void*& startOf(void* block) {
     return static_cast<void**>(block)[-2];
 }
-
-// The pool: the kept chunks by data size, smallest first, in an array of their own so that
-// finding one reads no chunk's header (a chunk that finds no room goes back to the system).
-// Its lock is the system's own: ready before any initialiser has run.
-struct Entry {
-    std::size_t dataBytes;
-    Chunk* chunk;
-};
-constexpr std::size_t kMostChunks = 512;
-Entry entries[kMostChunks];
-std::size_t count = 0;
+// The pool: the kept chunks linked by `next`, smallest first (the first one large enough fits
+// best, the largest go back first). Its lock is the system's own, ready before initialisers.
+Chunk* pooledChunks = nullptr;
 std::size_t pooled = 0;  // the kept chunks' bytes, headers included
 RecentNeed recentNeed;
+std::atomic<std::int64_t> needSpan{-1};  // the span of the clock the need was last taken in
 #ifdef _WIN32
 SRWLOCK poolLock = SRWLOCK_INIT;
 struct Locked {
     Locked() { AcquireSRWLockExclusive(&poolLock); }
     ~Locked() { ReleaseSRWLockExclusive(&poolLock); }
+    static bool tryLock() { return TryAcquireSRWLockExclusive(&poolLock) != 0; }
+    static void unlock() { ReleaseSRWLockExclusive(&poolLock); }
 };
+std::int64_t millisecondsNow() noexcept {
+    return static_cast<std::int64_t>(GetTickCount64());
+}
 #else
 pthread_mutex_t poolLock = PTHREAD_MUTEX_INITIALIZER;
 struct Locked {
     Locked() { pthread_mutex_lock(&poolLock); }
     ~Locked() { pthread_mutex_unlock(&poolLock); }
+    static bool tryLock() { return pthread_mutex_trylock(&poolLock) == 0; }
+    static void unlock() { pthread_mutex_unlock(&poolLock); }
 };
-#endif
-
 std::int64_t millisecondsNow() noexcept {
     using std::chrono::milliseconds, std::chrono::steady_clock;
     return std::chrono::duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-
-std::size_t countBelow(std::size_t dataBytes) {
-    auto below = [=](const Entry& entry) { return entry.dataBytes < dataBytes; };
-    return std::partition_point(entries, entries + count, below) - entries;
+#endif
+// Where the pool's first chunk of `dataBytes` or more stands, or its end.
+Chunk** firstAtLeast(std::size_t dataBytes) noexcept {
+    Chunk** at = &pooledChunks;
+    while (*at != nullptr && (*at)->dataBytes < dataBytes) {
+        at = &(*at)->next;
+    }
+    return at;
 }
 
-// Keeps `chunks` (linked by `next`), then gives the largest kept chunks back to the system
-// until the pool holds at most `keepBytes`, or at a call's end (`keepBytes` its peak) what
-// recent calls needed, within the ceiling. The Windows heap would keep small ones committed.
-void keep(Chunk* chunks, std::size_t keepBytes, bool callEnded = false) noexcept {
-    const std::int64_t now = callEnded ? millisecondsNow() : 0;
+// Keeps `chunks`, then gives the largest back until the pool holds `keepBytes`, or as a call
+// ends (`keepBytes` its peak) or starts (0) what recent calls needed, within the ceiling.
+bool keep(Chunk* chunks, std::size_t keepBytes, bool callEndsOrStarts = false) noexcept {
+    const std::int64_t now = callEndsOrStarts ? millisecondsNow() : 0;
     Chunk* surplus = nullptr;
     {
         Locked lock;
-        if (callEnded) {
+        if (callEndsOrStarts) {
             keepBytes = std::min(recentNeed.afterCall(keepBytes, now), CallMemory::kPoolCeiling);
+            needSpan.store(now / RecentNeed::kSpanMilliseconds, std::memory_order_relaxed);
         }
         for (Chunk* next; chunks != nullptr; chunks = next) {
             next = chunks->next;
-            if (count == kMostChunks) {
-                chunks->next = surplus;
-                surplus = chunks;
-                continue;
-            }
-            const std::size_t at = countBelow(chunks->dataBytes);
-            std::memmove(entries + at + 1, entries + at, (count - at) * sizeof(Entry));
-            entries[at] = Entry{chunks->dataBytes, chunks};
-            ++count;
+            Chunk** at = firstAtLeast(chunks->dataBytes);
+            chunks->next = std::exchange(*at, chunks);
             pooled += chunks->totalBytes();
         }
-        while (pooled > keepBytes) {
-            Chunk* chunk = entries[--count].chunk;
-            pooled -= chunk->totalBytes();
-            chunk->next = surplus;
-            surplus = chunk;
+        if (pooled > keepBytes) {
+            Chunk** cut = &pooledChunks;
+            for (pooled = 0; pooled + (*cut)->totalBytes() <= keepBytes; cut = &(*cut)->next) {
+                pooled += (*cut)->totalBytes();
+            }
+            surplus = std::exchange(*cut, nullptr);
         }
         std::size_t sum = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            PELZOR_INVARIANT(entries[i].chunk->dataBytes == entries[i].dataBytes);
-            PELZOR_INVARIANT(i == 0 || entries[i - 1].dataBytes <= entries[i].dataBytes);
-            sum += entries[i].chunk->totalBytes();
+        for (Chunk* chunk = pooledChunks; chunk != nullptr; chunk = chunk->next) {
+            PELZOR_INVARIANT(chunk->next == nullptr || chunk->dataBytes <= chunk->next->dataBytes);
+            sum += chunk->totalBytes();
         }
         PELZOR_INVARIANT(sum == pooled);
     }
+    const bool gaveBack = surplus != nullptr;
     for (Chunk* next; surplus != nullptr; surplus = next) {
         next = surplus->next;
         heapFree(surplus->allocation);
     }
+    return gaveBack;
 }
 
-// A new chunk, or null; `dataBytes` is far below SIZE_MAX / 2. The slack lets the header
-// start aligned where the heap aligns to less. When the system refuses, the pool's idle chunks
-// go back to it and it is asked once more.
-Chunk* chunkFromSystem(std::size_t dataBytes) noexcept {
-    const std::size_t bytes = Chunk::kHeaderBytes + dataBytes + kHeapSlack;
-    auto* allocation = static_cast<unsigned char*>(heapAllocate(bytes));
-    if (allocation == nullptr && CallMemory::pooledBytes() != 0) {
-        keep(nullptr, 0);
-        allocation = static_cast<unsigned char*>(heapAllocate(bytes));
+// A block of the heap (no call open): its allocation in the word before the tag.
+void* heapBlock(std::size_t bytes, std::size_t alignment) noexcept {
+    const std::size_t lead = 2 * sizeof(void*) + alignment - kHeapAlignment;
+    if (alignment > SIZE_MAX / 8 || bytes > SIZE_MAX - lead) {
+        return nullptr;
     }
+    auto* allocation = static_cast<unsigned char*>(heapAllocate(lead + bytes));
     if (allocation == nullptr) {
         return nullptr;
     }
-    auto* chunk = reinterpret_cast<Chunk*>(alignUp(allocation));
-    chunk->dataBytes = dataBytes;
-    chunk->allocation = allocation;
-    return chunk;
+    auto* block = alignUp(allocation + 2 * sizeof(void*), alignment);
+    PELZOR_INVARIANT(block <= allocation + lead);  // within the slack
+    startOf(block) = allocation;
+    tagOf(block) = kHeapTag;
+    return block;
 }
 
-// Everything goes back when the library unloads.
+// Everything goes back when the library unloads, unless the pool's lock is held: at process
+// exit perhaps by a thread the system ended, which never lets it go.
 struct Unload {
-    ~Unload() { keep(nullptr, 0); }
+    ~Unload() {
+        if (Locked::tryLock()) {
+            Locked::unlock();
+            keep(nullptr, 0);
+        }
+    }
 } unload;
 
-}  // namespace
-
 #ifdef _WIN32
-// "No slot" until the holder below has taken one while the library initialises.
-__constinit OpenCallSlot openCallSlot;
-
-namespace {
 struct SlotHolder {
     SlotHolder() noexcept { openCallSlot.acquire(); }
     ~SlotHolder() { openCallSlot.release(); }
 } slotHolder;
-}  // namespace
-#else
-OpenCallSlot openCallSlot;
 #endif
 
+}  // namespace
+
+void* heapAllocate(std::size_t bytes) {
+    return withIdleMemoryBack([=] { return systemAllocate(bytes); });
+}
+void* heapAllocateZeroed(std::size_t count, std::size_t size) {
+    return withIdleMemoryBack([=] { return systemAllocateZeroed(count, size); });
+}
+
+// Initialised as a constant: in the Windows builds "no slot" until the holder above has taken
+// one while the library initialises.
+OpenCallSlot openCallSlot;
+
+// A call in a later span of the clock than the need was last taken in trims the pool first.
 CallMemory::CallMemory() noexcept : outer_(openCallSlot.get()) {
+    const std::int64_t span = millisecondsNow() / RecentNeed::kSpanMilliseconds;
+    if (span != needSpan.load(std::memory_order_relaxed)) {
+        keep(nullptr, 0, true);
+    }
     inSlot_ = openCallSlot.set(this);
 }
 
@@ -236,7 +236,7 @@ CallMemory::~CallMemory() {
     void* block = cursor_ + kTagBytes;
     cursor_ += step;
     tagOf(block) = reinterpret_cast<std::uintptr_t>(&freeBlock);
-    PELZOR_INVARIANT(isAligned(block));
+    PELZOR_INVARIANT(reinterpret_cast<std::uintptr_t>(block) % kAlignment == 0);
     return block;
 }
 
@@ -266,39 +266,26 @@ void CallMemory::release(void* block) noexcept {
     releaseSlowly(block);
 }
 
+void* CallMemory::allocateAligned(std::size_t bytes, std::size_t alignment) noexcept {
+    if (alignment <= kAlignment) {
+        return allocate(bytes);
+    }
+    CallMemory* call = openCallSlot.get();
+    return call != nullptr ? call->takeLarge(bytes, alignment) : heapBlock(bytes, alignment);
+}
+
 // A heap block, a large block, or a small block from a new chunk of the call's next size (or
 // any larger kept one: the call uses it all), else the smallest chunk that holds it.
 void* CallMemory::allocateSlowly(CallMemory* call, std::size_t bytes) noexcept {
     if (call == nullptr) {
-        if (bytes > SIZE_MAX - kHeapLead) {
-            return nullptr;
-        }
-        auto* allocation = static_cast<unsigned char*>(heapAllocate(kHeapLead + bytes));
-        if (allocation == nullptr) {
-            return nullptr;
-        }
-        void* block = alignUp(allocation + 2 * sizeof(void*));
-        heapAllocationOf(block) = allocation;
-        tagOf(block) = kHeapTag;
-        return block;
+        return heapBlock(bytes, kAlignment);
     }
     if (bytes > kLargestSmallBlock) {
-        if (bytes > SIZE_MAX / 2 - Chunk::kHeaderBytes - 2 * kAlignment) {
-            return nullptr;
-        }
-        // 16 bytes into the data; a kept chunk up to twice the size serves.
-        const std::size_t dataBytes = kAlignment + roundUp(bytes);
-        Chunk* chunk = call->takeChunk(dataBytes, dataBytes * 2);
-        if (chunk == nullptr) {
-            return nullptr;
-        }
-        void* block = chunk->data() + kAlignment;
-        tagOf(block) = reinterpret_cast<std::uintptr_t>(call) | kLargeBit;
-        return block;
+        return call->takeLarge(bytes, kAlignment);
     }
     const std::size_t step = stepOf(bytes);
-    const std::size_t wanted = std::clamp(roundUp(call->smallBytes_ >> kGrowthShift),
-                                          kFirstChunkBytes, kLargestChunkBytes);
+    const std::size_t wanted =
+        std::clamp(roundUp(call->smallBytes_ / 4), kFirstChunkBytes, kLargestChunkBytes);
     Chunk* chunk = call->takeChunk(wanted, SIZE_MAX);
     chunk = chunk != nullptr ? chunk : call->takeChunk(kSmallLead + step, SIZE_MAX);
     if (chunk == nullptr) {
@@ -310,17 +297,32 @@ void* CallMemory::allocateSlowly(CallMemory* call, std::size_t bytes) noexcept {
     return call->takeSmall(step);
 }
 
+// A block in a chunk of its own (a kept one up to twice the size serves).
+void* CallMemory::takeLarge(std::size_t bytes, std::size_t alignment) noexcept {
+    if (alignment > SIZE_MAX / 8 || bytes > SIZE_MAX / 2 - Chunk::kHeaderBytes - 2 * alignment) {
+        return nullptr;
+    }
+    const std::size_t dataBytes = alignment + roundUp(bytes);
+    Chunk* chunk = takeChunk(dataBytes, dataBytes * 2);
+    if (chunk == nullptr) {
+        return nullptr;
+    }
+    void* block = alignUp(chunk->data() + kAlignment, alignment);
+    startOf(block) = chunk;
+    tagOf(block) = reinterpret_cast<std::uintptr_t>(this) | kLargeBit;
+    return block;
+}
+
 void CallMemory::releaseSlowly(void* block) noexcept {
     const std::uintptr_t tag = tagOf(block);
     if (tag == kHeapTag) {
-        heapFree(heapAllocationOf(block));
+        heapFree(startOf(block));
         return;
     }
     PELZOR_INVARIANT((tag & kTagKindBits) == kLargeBit);
     auto* call = reinterpret_cast<CallMemory*>(tag & ~kTagKindBits);
     PELZOR_INVARIANT(openOnThisThread(call));
-    auto* chunk = reinterpret_cast<Chunk*>(static_cast<unsigned char*>(block) - kAlignment -
-                                           Chunk::kHeaderBytes);
+    auto* chunk = static_cast<Chunk*>(startOf(block));
     (chunk->previous != nullptr ? chunk->previous->next : call->chunks_) = chunk->next;
     if (chunk->next != nullptr) {
         chunk->next->previous = chunk->previous;
@@ -333,39 +335,41 @@ void CallMemory::releaseSlowly(void* block) noexcept {
 bool CallMemory::operatorNewTakesFromCall() noexcept {
     return libraryOperatorNewLinked() && openCallSlot.get() != nullptr;
 }
-
-void CallMemory::releasePool() noexcept {
+bool CallMemory::releasePool() noexcept {
     {
         Locked lock;
         recentNeed = RecentNeed();
     }
-    keep(nullptr, 0);
+    return keep(nullptr, 0);
 }
-
 std::size_t CallMemory::pooledBytes() noexcept {
     Locked lock;
     return pooled;
 }
 
-// A chunk of `least` to `most` data bytes from the pool, else `least` from the system, linked
-// into the call's list.
+// A chunk of `least` (far below SIZE_MAX / 2) to `most` data bytes from the pool, else from
+// the system, linked into the call's list.
 Chunk* CallMemory::takeChunk(std::size_t least, std::size_t most) noexcept {
     Chunk* chunk = nullptr;
     {
         Locked lock;
-        const std::size_t at = countBelow(least);
-        if (at < count && entries[at].dataBytes <= most) {
-            chunk = entries[at].chunk;
+        Chunk** at = firstAtLeast(least);
+        if (*at != nullptr && (*at)->dataBytes <= most) {
+            chunk = std::exchange(*at, (*at)->next);
             pooled -= chunk->totalBytes();
-            --count;
-            std::memmove(entries + at, entries + at + 1, (count - at) * sizeof(Entry));
         }
     }
-    chunk = chunk != nullptr ? chunk : chunkFromSystem(least);
     if (chunk == nullptr) {
-        return nullptr;
+        const std::size_t bytes = Chunk::kHeaderBytes + least + kAlignment - kHeapAlignment;
+        auto* allocation = static_cast<unsigned char*>(heapAllocate(bytes));
+        if (allocation == nullptr) {
+            return nullptr;
+        }
+        chunk = reinterpret_cast<Chunk*>(alignUp(allocation, kAlignment));
+        PELZOR_INVARIANT(chunk->data() + least <= allocation + bytes);  // within the slack
+        chunk->dataBytes = least;
+        chunk->allocation = allocation;
     }
-    PELZOR_INVARIANT(isAligned(chunk->data()));
     chunk->previous = nullptr;
     chunk->next = chunks_;
     if (chunks_ != nullptr) {

@@ -1,19 +1,16 @@
-// The heap seam, in an object of its own: a test program that defines these three functions
-// itself replaces them for everything linked into it.
+// The system's heap: the seam that call_memory.h describes, in an object of its own.
 #include "call_memory.h"
 
 #include <cstdlib>
 
 namespace pelzor {
 
-void* heapAllocate(std::size_t bytes) {
+void* systemAllocate(std::size_t bytes) {
     return std::malloc(bytes);
 }
-
-void* heapAllocateZeroed(std::size_t count, std::size_t size) {
+void* systemAllocateZeroed(std::size_t count, std::size_t size) {
     return std::calloc(count, size);
 }
-
 void heapFree(void* block) {
     std::free(block);
 }

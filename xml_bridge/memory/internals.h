@@ -1,11 +1,9 @@
 #pragma once
-// What the memory's code and its tests share.
-//
-// The thread's slot names the call open on it (the innermost) and is read on every
-// allocation. Natively a thread_local pointer. In the Windows builds a TLS slot of the
-// system's own (thread_local is emulated there with a locked lookup per access), which reads
-// "no slot" before the library took one at load, after it gave it back at unload, or when
-// the system had none left: a call without a slot takes its blocks from the heap.
+// What the memory's code and its tests share. The thread's slot names the call open on it
+// (the innermost), read on every allocation: natively a thread_local pointer, in the Windows
+// builds a TLS slot of the system's own (thread_local is emulated there with a locked lookup
+// per access), which reads "no slot" before the library took one at load, after it gave it
+// back at unload, or when the system had none: a call without a slot takes from the heap.
 
 #ifdef _WIN32
 #include <windows.h>
@@ -20,19 +18,19 @@
 
 namespace pelzor {
 
-// What recent calls needed: the most one call held, over the calls that ended in this span
-// and the one before. However many smaller calls follow, a need is remembered for a span, so
-// a large call coming back within seconds finds its chunks instead of faulting in fresh ones.
+// The most one call held among the calls that ended in this span of the clock or the one
+// before (steps of 5 s): a large call back within 5 to 10 s finds its chunks kept.
 class RecentNeed {
 public:
     static constexpr std::int64_t kSpanMilliseconds = 5000;
 
     // After a call that held at most `peakBytes` and ended at `now` (a monotonic clock's ms).
     std::size_t afterCall(std::size_t peakBytes, std::int64_t now) noexcept {
-        if (now - spanStart_ >= kSpanMilliseconds) {
-            previous_ = now - spanStart_ < 2 * kSpanMilliseconds ? current_ : 0;
+        const std::int64_t span = now / kSpanMilliseconds;
+        if (span != span_) {
+            previous_ = span == span_ + 1 ? current_ : 0;
             current_ = 0;
-            spanStart_ = now;
+            span_ = span;
         }
         current_ = std::max(current_, peakBytes);
         return std::max(current_, previous_);
@@ -41,7 +39,7 @@ public:
 private:
     std::size_t current_ = 0;
     std::size_t previous_ = 0;
-    std::int64_t spanStart_ = INT64_MIN / 2;
+    std::int64_t span_ = -2;
 };
 
 class OpenCallSlot {
@@ -90,8 +88,8 @@ private:
 
 extern OpenCallSlot openCallSlot;
 
-// True where operator_new.cpp is linked; standard_new.cpp says false for the programs that
-// keep the standard operator new (the native test suites of the XML code).
+// True where the library's operator new is linked (new_forms.cpp); standard_new.cpp says
+// false for the programs that keep the standard one (the native test suites of the XML code).
 bool libraryOperatorNewLinked() noexcept;
 
 }  // namespace pelzor

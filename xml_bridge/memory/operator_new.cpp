@@ -1,75 +1,26 @@
-// The library's operator new and delete: CallMemory's, so that whatever a call allocates
-// comes back when the call ends, also after a failed allocation inside the parser.
+// The library's plain operator new and delete (the benchmark and the allocation-failure sweep
+// have their own): CallMemory's, so that whatever a call allocates comes back with the call.
 #include <new>
 
 #include "call_memory.h"
-#include "internals.h"
 
-#ifdef PELZOR_OPERATOR_NEW_FAULTS
-bool pelzorOperatorNewFails();  // the allocation-failure sweep's choice
-#endif
-#ifdef PELZOR_OPERATOR_NEW_BYPASS
-// The benchmark's zero-cost limit serves what is allocated inside its scope (else null).
-void* pelzorBypassAllocate(std::size_t bytes) noexcept;
-bool pelzorBypassOwns(const void* block) noexcept;
-#endif
-
-bool pelzor::libraryOperatorNewLinked() noexcept {
-    return true;
-}
-
-namespace {
-
-void releaseBlock(void* block) noexcept {
-#ifdef PELZOR_OPERATOR_NEW_BYPASS
-    if (pelzorBypassOwns(block)) {
-        return;
-    }
-#endif
-    pelzor::CallMemory::release(block);
-}
-
-}  // namespace
-
+// No new-handler: none can be set in the library's own runtime.
 void* operator new(std::size_t bytes) {
-#ifdef PELZOR_OPERATOR_NEW_FAULTS
-    if (pelzorOperatorNewFails()) {
-        throw std::bad_alloc();
-    }
-#endif
-#ifdef PELZOR_OPERATOR_NEW_BYPASS
-    if (void* block = pelzorBypassAllocate(bytes)) {
-        return block;
-    }
-#endif
-    for (;;) {
-        if (void* block = pelzor::CallMemory::allocate(bytes == 0 ? 1 : bytes)) {
-            return block;
-        }
-        std::new_handler handler = std::get_new_handler();
-        if (handler == nullptr) {
-            throw std::bad_alloc();
-        }
-        handler();
-    }
+    void* block = pelzor::CallMemory::allocate(bytes);
+    return block != nullptr ? block : throw std::bad_alloc();
 }
-
 void* operator new[](std::size_t bytes) {
     return operator new(bytes);
 }
-
 void operator delete(void* block) noexcept {
-    releaseBlock(block);
+    pelzor::CallMemory::release(block);
 }
-
 void operator delete[](void* block) noexcept {
-    releaseBlock(block);
+    pelzor::CallMemory::release(block);
 }
-
 void operator delete(void* block, std::size_t) noexcept {
-    releaseBlock(block);
+    pelzor::CallMemory::release(block);
 }
-
 void operator delete[](void* block, std::size_t) noexcept {
-    releaseBlock(block);
+    pelzor::CallMemory::release(block);
 }

@@ -4,12 +4,13 @@
 
 #include <oleauto.h>
 
+#include "memory/call_memory.h"
 #include "text/byte_string.h"
 
 namespace pelzor {
 
 wchar_t* allocByteString(const char* bytes, std::uint32_t length) {
-    return SysAllocStringByteLen(bytes, length);
+    return withIdleMemoryBack([=] { return SysAllocStringByteLen(bytes, length); });
 }
 
 void freeByteString(wchar_t* text) {

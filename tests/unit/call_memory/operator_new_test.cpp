@@ -1,14 +1,21 @@
 // The library's operator new, as the DLL links it: objects of a 16-byte aligned type (an
 // SSE value, say) and arrays of them are aligned inside a call and outside one, whatever
-// else the call took before them.
+// else the call took before them; every other form hands out blocks its delete takes back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "memory/call_memory.h"
+
+// The sized forms, which clang declares only with -fsized-deallocation.
+void operator delete(void* block, std::size_t bytes) noexcept;
+void operator delete[](void* block, std::size_t bytes, std::align_val_t alignment) noexcept;
+void operator delete(void* block, std::size_t bytes, std::align_val_t alignment) noexcept;
 
 namespace {
 
@@ -63,6 +70,80 @@ TEST(OperatorNew, AlignsOverAlignedTypesInsideAndOutsideACall) {
         arrays.clear();
         grown = std::vector<Wide>();
         CallMemory::release(nullptr);
+    }
+    CallMemory::releasePool();
+}
+
+// Every form of operator new with a delete that gives its blocks back, inside a call and
+// outside one: each block aligned as asked and carrying the tag word that the delete reads
+// (a form left to the sanitizer's runtime hands out blocks without one), a block left to the
+// call taken back with it, and an impossible size refused as the form promises. Last, a
+// stable sort, which takes its buffer with nothrow new.
+TEST(OperatorNew, EveryFormHandsOutBlocksItsDeleteTakesBack) {
+    using std::align_val_t, std::nothrow;
+    struct Form {
+        const char* name;
+        std::size_t alignment;
+        void* (*take)(std::size_t);
+        void (*give)(void*, std::size_t);
+        bool nothrow;
+    };
+    const Form forms[] = {
+        {"new, sized delete", 16, [](std::size_t n) { return operator new(n); },
+         [](void* p, std::size_t n) { operator delete(p, n); }, false},
+        {"nothrow new, nothrow delete", 16, [](std::size_t n) { return operator new(n, nothrow); },
+         [](void* p, std::size_t) { operator delete(p, nothrow); }, true},
+        {"nothrow new[], delete[]", 16, [](std::size_t n) { return operator new[](n, nothrow); },
+         [](void* p, std::size_t) { operator delete[](p); }, true},
+        {"nothrow new[], nothrow delete[]", 16,
+         [](std::size_t n) { return operator new[](n, nothrow); },
+         [](void* p, std::size_t) { operator delete[](p, nothrow); }, true},
+        {"new 8, delete 8", 8, [](std::size_t n) { return operator new (n, align_val_t{8}); },
+         [](void* p, std::size_t) { operator delete (p, align_val_t{8}); }, false},
+        {"new 64, sized delete 64", 64,
+         [](std::size_t n) { return operator new (n, align_val_t{64}); },
+         [](void* p, std::size_t n) { operator delete (p, n, align_val_t{64}); }, false},
+        {"new[] 4096, delete[] 4096", 4096,
+         [](std::size_t n) { return operator new[](n, align_val_t{4096}); },
+         [](void* p, std::size_t) { operator delete[](p, align_val_t{4096}); }, false},
+        {"new[] 256, sized delete[] 256", 256,
+         [](std::size_t n) { return operator new[](n, align_val_t{256}); },
+         [](void* p, std::size_t n) { operator delete[](p, n, align_val_t{256}); }, false},
+        {"nothrow new 64, nothrow delete 64", 64,
+         [](std::size_t n) { return operator new (n, align_val_t{64}, nothrow); },
+         [](void* p, std::size_t) { operator delete (p, align_val_t{64}, nothrow); }, true},
+        {"nothrow new[] 128, nothrow delete[] 128", 128,
+         [](std::size_t n) { return operator new[](n, align_val_t{128}, nothrow); },
+         [](void* p, std::size_t) { operator delete[](p, align_val_t{128}, nothrow); }, true},
+    };
+    volatile std::size_t impossible = SIZE_MAX - 8;  // unknown to the optimiser
+    for (int insideACall = 0; insideACall < 2; ++insideACall) {
+        std::unique_ptr<CallMemory> call(insideACall ? new CallMemory : nullptr);
+        for (const Form& form : forms) {
+            for (std::size_t bytes : {0, 1, 100, 1016, 5000, 200000}) {
+                void* block = form.take(bytes);
+                ASSERT_NE(block, nullptr) << form.name << " " << bytes;
+                EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % form.alignment, 0u)
+                    << form.name << " " << bytes << " " << insideACall;
+                std::fill_n(static_cast<char*>(block), bytes, 'x');
+                form.give(block, bytes);
+            }
+            void* left = form.take(64);
+            if (!insideACall) {
+                form.give(left, 64);
+            }
+            if (form.nothrow) {
+                EXPECT_EQ(form.take(impossible), nullptr) << form.name;
+            } else {
+                EXPECT_THROW(form.take(impossible), std::bad_alloc) << form.name;
+            }
+        }
+        std::vector<int> values(5000);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            values[i] = static_cast<int>((i * 7919) % values.size());
+        }
+        std::stable_sort(values.begin(), values.end());
+        EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
     }
     CallMemory::releasePool();
 }

@@ -247,7 +247,8 @@ TEST(CallMemory, SmallCallsRightAfterALargeOneLeaveThePoolAsItWas) {
 }
 
 // What the pool keeps after each call of a sequence (its peak, when it ended): a need is
-// remembered for at least one span and forgotten once a span and the one before held none.
+// remembered for the rest of its span and the next, and forgotten once a span and the one
+// before held none.
 TEST(CallMemory, ThePoolKeepsWhatTheCallsOfTheLastSpanOrTwoNeeded) {
     constexpr std::int64_t kSpan = pelzor::RecentNeed::kSpanMilliseconds;
     struct Call {
@@ -269,6 +270,10 @@ TEST(CallMemory, ThePoolKeepsWhatTheCallsOfTheLastSpanOrTwoNeeded) {
         {{900, 100000, 900}, {10, 100000 + 2 * kSpan, 10}},
         // A larger call raises it at once.
         {{10, 100000, 10}, {900, 100002, 900}, {5, 100003, 900}},
+        // Spans are fixed steps of the clock: a need from the end of one is gone two spans on.
+        {{900, 100000 + kSpan - 1, 900}, {10, 100000 + 2 * kSpan, 10}},
+        // A call that starts (peak 0) finds what the need is then.
+        {{900, 100000, 900}, {0, 100000 + 2 * kSpan - 1, 900}, {0, 100000 + 2 * kSpan, 0}},
     };
     for (std::size_t i = 0; i < sequences.size(); ++i) {
         pelzor::RecentNeed need;

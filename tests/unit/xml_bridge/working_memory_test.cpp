@@ -2,7 +2,7 @@
 // any one of its buffers cannot be allocated (a null result, or zeros and false for the
 // arrays) without leaking the others.
 //
-// This file replaces the library's heap functions for the whole unit-test program: the
+// This file replaces the library's heap seam for the whole unit-test program: the
 // linker takes these definitions and never pulls heap.cpp out of the library, since they
 // define every symbol it has. Until a test arms a failure they behave like the C heap.
 #include <gtest/gtest.h>
@@ -49,11 +49,11 @@ void* tracked(void* block, Request request) {
 
 namespace pelzor {
 
-void* heapAllocate(std::size_t bytes) {
+void* systemAllocate(std::size_t bytes) {
     return failThisAllocation() ? nullptr : tracked(std::malloc(bytes), {bytes, false});
 }
 
-void* heapAllocateZeroed(std::size_t count, std::size_t size) {
+void* systemAllocateZeroed(std::size_t count, std::size_t size) {
     return failThisAllocation() ? nullptr : tracked(std::calloc(count, size), {count * size, true});
 }
 
@@ -68,9 +68,11 @@ void heapFree(void* block) {
 
 namespace {
 
-// Starts counting afresh; `failing` is the index of the allocation that fails from now on
-// (0 for the next one), or negative for none.
+// Starts counting afresh with the library's pool empty (a failed request is made again while
+// it keeps chunks); `failing` is the index of the allocation that fails from now on (0 for
+// the next one), or negative for none.
 void resetHeapWatch(long failing = -1) {
+    pelzor::CallMemory::releasePool();
     heapWatch = HeapWatch{};
     heapWatch.allocationsBeforeFailure = failing;
 }
