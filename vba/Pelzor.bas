@@ -859,10 +859,10 @@ End Function
 ' The document with Value written into every node Path selects: the text of each selected
 ' element (its first child, when that is a text, is replaced; its other children stay), or,
 ' for a path ending in "/@name", that attribute of every element the part before selects,
-' added where it is missing. GetValue of the same path reads Value back. Value may be any
-' value, a cell's included; the library makes it text the same way in every locale, as
-' WriteTable does (numbers with ".", dates as ISO 8601, true and false). Null, error values
-' and arrays raise error 5.
+' added where it is missing. GetValue of the same path reads Value back (white space runs
+' condensed, as the parser reads every text). Value may be any value, a cell's included; the
+' library makes it text the same way in every locale, as WriteTable does (numbers with ".",
+' dates as ISO 8601, true and false). Null, error values and arrays raise error 5.
 '   xml = SetValue(xml, "//order[@id='7']/status", "shipped")
 '   xml = SetValue(xml, "//order/@currency", "EUR")
 Public Function SetValue(ByVal xmlText As String, ByVal Path As String, ByVal Value As Variant) As String
