@@ -47,6 +47,14 @@ struct DllExports {
     static wchar_t* buildTable(char* root, char* record, VARIANT* table) {
         return current()->buildTable(root, record, table);
     }
+    static wchar_t* setValue(char* xml, char* path, VARIANT* value) {
+        return current()->setValue(xml, path, value);
+    }
+    static wchar_t* appendElement(char* xml, char* parentPath, char* name, char* text,
+                                  VARIANT* attributes) {
+        return current()->appendElement(xml, parentPath, name, text, attributes);
+    }
+    static wchar_t* removeNodes(char* xml, char* path) { return current()->removeNodes(xml, path); }
 
     // Loads a second DLL, built from other sources, whose exports stand in for pelzor.dll's
     // while useBaseline(true) holds: the same jobs time both DLLs in one run. False when it
@@ -83,6 +91,9 @@ private:
         wchar_t*(WINAPI* createBlank)(char*);
         int(WINAPI* selectTable)(char*, char*, char*, VARIANT*);
         wchar_t*(WINAPI* buildTable)(char*, char*, VARIANT*);
+        wchar_t*(WINAPI* setValue)(char*, char*, VARIANT*);
+        wchar_t*(WINAPI* appendElement)(char*, char*, char*, char*, VARIANT*);
+        wchar_t*(WINAPI* removeNodes)(char*, char*);
         std::vector<std::string> missing;
     };
 
@@ -113,6 +124,9 @@ private:
         bind(module, "createBlankXML", l.createBlank, l);
         bind(module, "selectTable", l.selectTable, l);
         bind(module, "buildTable", l.buildTable, l);
+        bind(module, "setValue", l.setValue, l);
+        bind(module, "appendElement", l.appendElement, l);
+        bind(module, "removeNodes", l.removeNodes, l);
         return complete;
     }
 

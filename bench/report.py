@@ -18,7 +18,9 @@ suite:
   the table exports against other calls in the same run (tables/export/document/records/side):
   selectTable with automatic columns and buildTable each <= 2.0 x getStringValue of an
   absent name on the same 10,000 records, and buildTable against the chain of appendXMLChild
-  calls that builds the same records (reported).
+  calls that builds the same records (reported); the edits against appendXMLChild on the same
+  records document (edits/export/records/count/side): setValue, appendElement and removeNodes
+  each <= 1.2 x.
 
 usage: report.py RESULTS.json --table OUT.md [--plot OUT.png] [--check]
 """
@@ -42,7 +44,9 @@ BASELINE_NOISE = 1.05  # a size group's median library / baseline above this is 
 BASELINE_GROUPS = ((0, "< 4 KiB"), (LIMIT_SIZES[0], "4 KiB-1 MiB"), (LIMIT_SIZES[1], "1.7-2 MiB"),
                    (3 * 1024 * 1024, "4.9 MB"), (SCALING_LARGEST_BYTES, "16 MiB"))
 VARIANTS = ("library", "direct", "limit")
-COMPARISON_TARGETS = {("selectTable", "getStringValue"): 2.0, ("buildTable", "getStringValue"): 2.0}
+COMPARISON_TARGETS = {("selectTable", "getStringValue"): 2.0, ("buildTable", "getStringValue"): 2.0,
+                      ("setValue", "appendXMLChild"): 1.2, ("appendElement", "appendXMLChild"): 1.2,
+                      ("removeNodes", "appendXMLChild"): 1.2}
 
 
 def medians(path):
@@ -91,11 +95,11 @@ def job_rows(entries):
 
 
 def comparison_rows(entries):
-    """One row per comparison of a table export with another call timed in the same run."""
+    """One row per comparison of a table or edit export with another call timed in the same run."""
     sides = defaultdict(dict)
     for name, entry in entries.items():
         parts = name.split("/")
-        if len(parts) == 5 and parts[0] == "tables":
+        if len(parts) == 5 and parts[0] in ("tables", "edits"):
             sides[(parts[1], parts[2], int(parts[3]))][parts[4]] = entry
     rows = []
     for (export, document, records), found in sorted(sides.items()):

@@ -4,6 +4,7 @@
 
 #include "call_result.h"
 #include "documents.h"
+#include "edit_jobs.h"
 #include "values/ole.h"
 #ifdef _WIN32
 #include "dll_exports.h"
@@ -98,11 +99,14 @@ std::vector<Comparison> allComparisons() {
                                buildTableOf(tableOf(text)), "appendXMLChild-chain",
                                appendChainOf(records), 0.0});
     }
+    for (Comparison& edit : editComparisons()) {
+        comparisons.push_back(std::move(edit));
+    }
     return comparisons;
 }
 
 std::string comparisonName(const Comparison& comparison, bool measured) {
-    return "tables/" + comparison.exportName + "/" + comparison.document + "/" +
+    return comparison.group + "/" + comparison.exportName + "/" + comparison.document + "/" +
            std::to_string(comparison.records) + "/" +
            (measured ? "library" : comparison.referenceName);
 }

@@ -21,12 +21,14 @@ struct Comparison {
     std::string referenceName;  // getStringValue or appendXMLChild-chain
     Variant reference;
     double target;  // the most measured / reference may be; 0 when the ratio is only reported
+    std::string group = "tables";  // the first part of the name: tables or edits
 };
 
-// The documents are generated once and kept for the life of the returned comparisons.
+// The documents are generated once and kept for the life of the returned comparisons: the
+// table exports' and the edits' (edit_jobs.h).
 std::vector<Comparison> allComparisons();
 
-// "tables/export/document/records/side": side "library" for the measured call, the
+// "group/export/document/records/side": side "library" for the measured call, the
 // reference's name for the other.
 std::string comparisonName(const Comparison& comparison, bool measured);
 

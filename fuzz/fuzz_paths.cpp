@@ -1,9 +1,10 @@
-// The five path functions and the table functions on an arbitrary path and document: the
-// path is the input up to its first NUL (within the first 512 bytes), the document is the
-// rest. Each text sits in
-// storage of its own exact size, so that AddressSanitizer sees any read beyond it.
+// The five path functions, the table functions and the edits on an arbitrary path and
+// document: the path is the input up to its first NUL (within the first 512 bytes), the
+// document is the rest. Each text sits in storage of its own exact size, so that
+// AddressSanitizer sees any read beyond it.
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "export_access.h"
@@ -54,6 +55,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();  // a bad path read records, or the table does not say the count
         }
         takeResult(Exports::buildTable(root, record, table.get()));
+    }
+    // The path as the nodes to edit: a value set, an element appended, the nodes removed.
+    OwnedVariant value;
+    value.value = number(0.5);
+    char name[] = "n";
+    char noText[] = "";
+    const std::string set = takeResult(Exports::setValue(text.get(), path.get(), value.get()));
+    const std::string appended =
+        takeResult(Exports::appendElement(text.get(), path.get(), name, noText, nullptr));
+    const std::string removed = takeResult(Exports::removeNodes(text.get(), path.get()));
+    if (offset >= 0 &&
+        (set != "Element does not exist" || appended != "Parent element does not exist" ||
+         removed != "Element does not exist")) {
+        __builtin_trap();  // a bad path edited the document
+    }
+    if (offset < 0 && count == 0 && !removed.empty() && removed[0] != '<') {
+        __builtin_trap();  // nothing selected, yet the document did not come back
     }
     return 0;
 }

@@ -31,6 +31,9 @@ Attribute VB_Name = "Pelzor"
 ' - A table crosses as the Variant itself, ByRef ... As Variant: selectTable clears it and
 '   puts in a new array that VBA owns, buildTable reads the array it holds in place and
 '   makes its values text in the library, the same in every locale.
+' - A value an edit writes crosses the same way: SetValue hands its Value, AddElement the
+'   array of its attribute names and values, ByRef ... As Variant, and the library makes
+'   the values text (an object's default value is taken in the module first).
 ' - ReadXMLFile and WriteXMLFile carry documents between files and Strings: read in UTF-8,
 '   UTF-16 or the encoding the XML declaration names, written as UTF-8, every character
 '   kept.
@@ -69,9 +72,16 @@ Private Declare PtrSafe Function pelzorSelectTable Lib "pelzor.dll" Alias "?sele
     (ByVal xmlText As LongPtr, ByVal recordPath As LongPtr, ByVal columnPaths As LongPtr, ByRef tableCells As Variant) As Long
 Private Declare PtrSafe Function pelzorBuildTable Lib "pelzor.dll" Alias "?buildTable@XML@@CAPEA_WPEAD0PEAUtagVARIANT@@@Z" _
     (ByVal rootName As LongPtr, ByVal recordName As LongPtr, ByRef tableCells As Variant) As LongPtr
+Private Declare PtrSafe Function pelzorSetValue Lib "pelzor.dll" Alias "?setValue@XML@@CAPEA_WPEAD0PEAUtagVARIANT@@@Z" _
+    (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr, ByRef newValue As Variant) As LongPtr
+Private Declare PtrSafe Function pelzorAppendElement Lib "pelzor.dll" Alias "?appendElement@XML@@CAPEA_WPEAD000PEAUtagVARIANT@@@Z" _
+    (ByVal xmlText As LongPtr, ByVal parentNodes As LongPtr, ByVal elementName As LongPtr, ByVal elementText As LongPtr, _
+     ByRef attributeList As Variant) As LongPtr
+Private Declare PtrSafe Function pelzorRemoveNodes Lib "pelzor.dll" Alias "?removeNodes@XML@@CAPEA_WPEAD0@Z" _
+    (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr) As LongPtr
 ' The newest function declared above, always the last one: a pelzor.dll without it is an
 ' older build (RefuseOlderBuild).
-Private Const NEWEST_EXPORT As String = "?buildTable@XML@@CAPEA_WPEAD0PEAUtagVARIANT@@@Z"
+Private Const NEWEST_EXPORT As String = "?removeNodes@XML@@CAPEA_WPEAD0@Z"
 #Else
 Private Declare PtrSafe Function pelzorAppendXMLChild Lib "pelzor.dll" Alias "?appendXMLChild@XML@@CGPA_WPAD000_N@Z" _
     (ByVal xmlText As LongPtr, ByVal childName As LongPtr, ByVal parentName As LongPtr, ByVal childText As LongPtr, ByVal unescapeTags As Byte) As LongPtr
@@ -105,7 +115,14 @@ Private Declare PtrSafe Function pelzorSelectTable Lib "pelzor.dll" Alias "?sele
     (ByVal xmlText As LongPtr, ByVal recordPath As LongPtr, ByVal columnPaths As LongPtr, ByRef tableCells As Variant) As Long
 Private Declare PtrSafe Function pelzorBuildTable Lib "pelzor.dll" Alias "?buildTable@XML@@CGPA_WPAD0PAUtagVARIANT@@@Z" _
     (ByVal rootName As LongPtr, ByVal recordName As LongPtr, ByRef tableCells As Variant) As LongPtr
-Private Const NEWEST_EXPORT As String = "?buildTable@XML@@CGPA_WPAD0PAUtagVARIANT@@@Z"
+Private Declare PtrSafe Function pelzorSetValue Lib "pelzor.dll" Alias "?setValue@XML@@CGPA_WPAD0PAUtagVARIANT@@@Z" _
+    (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr, ByRef newValue As Variant) As LongPtr
+Private Declare PtrSafe Function pelzorAppendElement Lib "pelzor.dll" Alias "?appendElement@XML@@CGPA_WPAD000PAUtagVARIANT@@@Z" _
+    (ByVal xmlText As LongPtr, ByVal parentNodes As LongPtr, ByVal elementName As LongPtr, ByVal elementText As LongPtr, _
+     ByRef attributeList As Variant) As LongPtr
+Private Declare PtrSafe Function pelzorRemoveNodes Lib "pelzor.dll" Alias "?removeNodes@XML@@CGPA_WPAD0@Z" _
+    (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr) As LongPtr
+Private Const NEWEST_EXPORT As String = "?removeNodes@XML@@CGPA_WPAD0@Z"
 #End If
 
 Private Declare PtrSafe Function WideCharToMultiByte Lib "kernel32" (ByVal codePage As Long, ByVal flags As Long, _
@@ -827,6 +844,99 @@ Private Function CharacterAtByte(ByRef unicodeText As String, ByVal byteOffset A
         counted = counted + 1
     Loop
     CharacterAtByte = counted + 1
+End Function
+
+' ---- Edits: a value, an attribute, an element or nodes, where a path says ---------------
+
+' Each edit reads the document once, changes every node its path selects and returns the
+' whole document printed anew, as AppendXMLChild prints it. Names are written as given,
+' prefix included ("gesmes:Cube"); no namespace declaration is ever added. A path the
+' library does not understand raises error 5 "Path not understood at character N" before the
+' document is read; "Element does not exist", "Parent element does not exist" and the
+' library's refusals (a name that is not an XML name, say) raise error 5 with the library's
+' words and the path.
+
+' The document with Value written into every node Path selects: the text of each selected
+' element (its first child, when that is a text, is replaced; its other children stay), or,
+' for a path ending in "/@name", that attribute of every element the part before selects,
+' added where it is missing. GetValue of the same path reads Value back (white space runs
+' condensed, as the parser reads every text). Value may be any value, a cell's included; the
+' library makes it text the same way in every locale, as WriteTable does (numbers with ".",
+' dates as ISO 8601, true and false). Null, error values and arrays raise error 5.
+'   xml = SetValue(xml, "//order[@id='7']/status", "shipped")
+'   xml = SetValue(xml, "//order/@currency", "EUR")
+Public Function SetValue(ByVal xmlText As String, ByVal Path As String, ByVal Value As Variant) As String
+    Dim xml() As Byte, pathBytes() As Byte, plain As Variant
+    LoadPelzor
+    RefuseUnknownPath Path
+    plain = LibraryValue(Value)
+    xml = Utf8Bytes(xmlText)
+    pathBytes = Utf8Bytes(Path)
+    SetValue = EditedDocument(LibraryText(pelzorSetValue(VarPtr(xml(0)), VarPtr(pathBytes(0)), plain)), _
+                              "Pelzor.SetValue", Path)
+End Function
+
+' The document with <Name a="v" ...>Text</Name> appended as the last child of every element
+' ParentPath selects. Text may be any value, made text as AppendXMLChild makes it
+' (ValueText); "" gives an element without text. NamesAndValues are the attributes, names
+' and values taken alternately, in order; values become text in the library, as SetValue's.
+' (VBA allows no Optional parameter next to a ParamArray, so Text is always given.)
+'   xml = AddElement(xml, "//order[2]", "line", "", "sku", "A-100", "qty", 3)
+' A name that is not an XML name, an attribute named twice, an odd count of names and values
+' or a value that cannot become text raises error 5 with the library's words.
+Public Function AddElement(ByVal xmlText As String, ByVal ParentPath As String, ByVal Name As String, _
+                           ByVal Text As Variant, ParamArray NamesAndValues() As Variant) As String
+    Dim xml() As Byte, pathBytes() As Byte, nameBytes() As Byte, textBytes() As Byte, attributeList As Variant
+    LoadPelzor
+    RefuseUnknownPath ParentPath
+    attributeList = LibraryValues(NamesAndValues)
+    xml = Utf8Bytes(xmlText)
+    pathBytes = Utf8Bytes(ParentPath)
+    nameBytes = Utf8Bytes(Name)
+    textBytes = Utf8Bytes(ValueText(Text))
+    AddElement = EditedDocument(LibraryText(pelzorAppendElement(VarPtr(xml(0)), VarPtr(pathBytes(0)), _
+                                VarPtr(nameBytes(0)), VarPtr(textBytes(0)), attributeList)), "Pelzor.AddElement", ParentPath)
+End Function
+
+' The document without every element Path selects (with all it holds) and every attribute
+' it selects. The root element is never removed: a path that selects it, alone or among
+' other nodes, raises error 5 and removes nothing. A path that selects nothing gives the
+' document back unchanged, printed anew.
+'   xml = RemoveNodes(xml, "//line[sku='A-100']")
+Public Function RemoveNodes(ByVal xmlText As String, ByVal Path As String) As String
+    Dim xml() As Byte, pathBytes() As Byte
+    LoadPelzor
+    RefuseUnknownPath Path
+    xml = Utf8Bytes(xmlText)
+    pathBytes = Utf8Bytes(Path)
+    RemoveNodes = EditedDocument(LibraryText(pelzorRemoveNodes(VarPtr(xml(0)), VarPtr(pathBytes(0)))), _
+                                 "Pelzor.RemoveNodes", Path)
+End Function
+
+' The document an edit returned, or error 5 with the library's words and the path: every
+' document the library prints starts with "<", its messages never do. An empty text is a
+' document without elements, which RemoveNodes gives back as it came.
+Private Function EditedDocument(ByRef edited As String, ByVal caller As String, ByRef pathText As String) As String
+    If Len(edited) > 0 And Left$(edited, 1) <> "<" Then Err.Raise 5, caller, edited & ": " & pathText
+    EditedDocument = edited
+End Function
+
+' A value as the library reads it: an object gives its default value (a Range of one cell
+' its Value; a Range of several cells an array, which the library refuses); Nothing raises
+' VBA's error 91 and an object without a default value VBA's error 438, as reading the
+' value does.
+Private Function LibraryValue(ByVal given As Variant) As Variant
+    LibraryValue = given  ' without Set: an object's default value
+End Function
+
+' The items of a ParamArray as the library reads them: each object replaced by its default
+' value (LibraryValue), everything else as given.
+Private Function LibraryValues(ByVal given As Variant) As Variant
+    Dim i As Long
+    For i = LBound(given) To UBound(given)
+        If IsObject(given(i)) Then given(i) = LibraryValue(given(i))
+    Next i
+    LibraryValues = given
 End Function
 
 ' ---- Documents in files ---------------------------------------------------------------

@@ -8,6 +8,9 @@
 #include "by_name/arrays.h"
 #include "by_name/builder.h"
 #include "by_name/readers.h"
+#include "edit/append_element.h"
+#include "edit/remove_nodes.h"
+#include "edit/set_value.h"
 #include "memory/call_memory.h"
 #include "paths/path_readers.h"
 #include "table/build_table.h"
@@ -118,4 +121,19 @@ int XML::selectTable(char* xmlText, char* recordPath, char* columnPaths, tagVARI
 wchar_t* XML::buildTable(char* rootName, char* recordName, tagVARIANT* table) {
     return contained<wchar_t*>(nullptr,
                                [&] { return pelzor::buildTable(rootName, recordName, table); });
+}
+
+wchar_t* XML::setValue(char* xmlText, char* path, tagVARIANT* value) {
+    return contained<wchar_t*>(nullptr, [&] { return pelzor::setValue(xmlText, path, value); });
+}
+
+wchar_t* XML::appendElement(char* xmlText, char* parentPath, char* name, char* text,
+                            tagVARIANT* attributes) {
+    return contained<wchar_t*>(nullptr, [&] {
+        return pelzor::appendElement(xmlText, parentPath, name, text, attributes);
+    });
+}
+
+wchar_t* XML::removeNodes(char* xmlText, char* path) {
+    return contained<wchar_t*>(nullptr, [&] { return pelzor::removeNodes(xmlText, path); });
 }

@@ -55,4 +55,10 @@ class XML {
                                               tagVARIANT* table);
     static wchar_t* PELZOR_EXPORT_CALL buildTable(char* rootName, char* recordName,
                                                   tagVARIANT* table);
+
+    // Edits where a path says: a value or an attribute set, an element appended, nodes removed.
+    static wchar_t* PELZOR_EXPORT_CALL setValue(char* xmlText, char* path, tagVARIANT* value);
+    static wchar_t* PELZOR_EXPORT_CALL appendElement(char* xmlText, char* parentPath, char* name,
+                                                     char* text, tagVARIANT* attributes);
+    static wchar_t* PELZOR_EXPORT_CALL removeNodes(char* xmlText, char* path);
 };

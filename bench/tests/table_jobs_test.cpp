@@ -38,7 +38,7 @@ TEST(TableComparisons, BuildTheDocumentTheyRead) {
 TEST(TableComparisons, MeasureBothExportsOnTenThousandRecordsOfTenFields) {
     int judged = 0;
     for (const bench::Comparison& comparison : bench::allComparisons()) {
-        if (comparison.target > 0) {
+        if (comparison.group == "tables" && comparison.target > 0) {
             ++judged;
             EXPECT_EQ(comparison.records, 10000);
             EXPECT_EQ(comparison.reference.answer(), "Element does not exist");

@@ -273,6 +273,39 @@ std::vector<ExportCall> exportCalls() {
              return takeResult(Exports::buildTable(Arg("root"), Arg("r"), table.get()));
          },
          {"<null>"}},
+        // The edits: each prints the document it changed, or says why it changed nothing.
+        {"setValue",
+         [](const char* t, const char* n) {
+             OwnedVariant value;
+             value.value = number(0.25);
+             const std::string name = n;
+             return takeResult(
+                 Exports::setValue(Arg(t), Arg("//" + name + " | //c/@" + name), value.get()));
+         },
+         {"<null>"}},
+        {"appendElement",
+         [](const char* t, const char* n) {
+             OwnedVariant list;
+             const std::string name = n;
+             makeListOf(list.get(), {"a", "x & y", name, "#-1e300"});
+             return takeResult(Exports::appendElement(Arg(t), Arg("//" + name + " | //r"),
+                                                      Arg(name), Arg("t"), list.get()));
+         },
+         {"<null>"}},
+        {"appendElement refused",
+         [](const char* t, const char* n) {
+             OwnedVariant list;
+             makeListOf(list.get(), {n, "1", n, "2"});
+             return takeResult(
+                 Exports::appendElement(Arg(t), Arg("//*"), Arg("e"), Arg(""), list.get()));
+         },
+         {"<null>"}},
+        {"removeNodes",
+         [](const char* t, const char* n) {
+             const std::string name = n;
+             return takeResult(Exports::removeNodes(Arg(t), Arg("//" + name + " | //r/c[1]/@a")));
+         },
+         {"<null>"}},
     };
 }
 

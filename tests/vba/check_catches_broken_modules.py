@@ -133,12 +133,12 @@ MUTATIONS = {
         '',
         'LoadPelzor counts the library as loaded without RefuseOlderBuild'),
     'newest export not the last one': (
-        'Private Const NEWEST_EXPORT As String = "?buildTable@XML@@CGPA_WPAD0PAUtagVARIANT@@@Z"',
+        'Private Const NEWEST_EXPORT As String = "?removeNodes@XML@@CGPA_WPAD0@Z"',
         'Private Const NEWEST_EXPORT As String = "?selectDoubles@XML@@CGHPAD0PANH@Z"',
         'x86: NEWEST_EXPORT is'),
     'a table passed by value': (
-        'ByRef tableCells As Variant) As LongPtr\n\' The newest function',
-        'ByVal tableCells As Variant) As LongPtr\n\' The newest function',
+        'ByRef tableCells As Variant) As LongPtr\nPrivate Declare PtrSafe Function pelzorSetValue Lib "pelzor.dll" Alias "?setValue@XML@@CA',
+        'ByVal tableCells As Variant) As LongPtr\nPrivate Declare PtrSafe Function pelzorSetValue Lib "pelzor.dll" Alias "?setValue@XML@@CA',
         'x64 buildTable: arguments'),
     'records read before their path is checked': (
         '    LoadPelzor\n    RefuseUnknownPath recordPath\n',
@@ -148,6 +148,18 @@ MUTATIONS = {
         'built = TableDocument(Table, rootName, recordName)',
         'built = TableDocument(Table, rootName, recordName & Table)',
         'Table reaches document text without ValueText'),
+    'an edit reads before its path is checked': (
+        '    LoadPelzor\n    RefuseUnknownPath Path\n    plain = LibraryValue(Value)\n',
+        '    LoadPelzor\n    plain = LibraryValue(Value)\n',
+        'SetValue parses the document before RefuseUnknownPath'),
+    'Optional next to a ParamArray': (
+        'ByVal Text As Variant, ParamArray NamesAndValues',
+        'Optional ByVal Text As Variant, ParamArray NamesAndValues',
+        'AddElement: Optional and ParamArray in one parameter list'),
+    'an edit\'s value made text in the module': (
+        '    plain = LibraryValue(Value)\n',
+        '    plain = Value & ""\n',
+        'SetValue: Value reaches document text without ValueText'),
 }
 
 ZIP_ROWS = {

@@ -6,8 +6,9 @@
 - Loading: every public function loads the DLL before its first library call, and the
   loader counts a DLL as loaded only once it has found the newest export the module declares.
 - Values: parameters that take a cell's value are Variants made text with Str$, never CStr;
-  a table goes whole to the library, which makes its values text itself, and column paths
-  are joined as the Strings they must be.
+  a table, or a value an edit writes, goes whole to the library, which makes its values text
+  itself, and column paths are joined as the Strings they must be.
+- Compiling: no parameter list holds both Optional and ParamArray.
 - Files: an existing file is replaced with ReplaceFileW.
 """
 import re
@@ -21,18 +22,22 @@ LOADER = "LoadPelzor"
 # the library as loaded.
 OLDER_BUILD_CHECK, NEWEST, LOADED_FLAG = "RefuseOlderBuild", "NEWEST_EXPORT", "pelzorLoaded"
 # Public parameters that take a value (a cell's, say): Variants, made text by NUMBER_TEXT.
-VALUE_PARAMETERS = {"AppendXMLChild": ("childText",)}
+VALUE_PARAMETERS = {"AppendXMLChild": ("childText",), "SetValue": ("Value",), "AddElement": ("Text",)}
 # The file writer, which replaces an existing file with REPLACER (keeping its ACL,
 # attributes and streams).
 FILE_WRITER, REPLACER = "WriteXMLFile", "ReplaceFileW"
 PATH_GUARD = "RefuseUnknownPath"
-# The library's path functions that parse the document they are given.
-PATH_READERS = ("selectText", "selectTexts", "selectCount", "selectDoubles", "selectTable")
+# The library's functions that parse the document they are given, with the positions of their
+# path arguments.
+PATH_READERS = {"selectText": (1,), "selectTexts": (1,), "selectCount": (1,), "selectDoubles": (1,),
+                "selectTable": (1, 2), "setValue": (1,), "appendElement": (1,), "removeNodes": (1,)}
 NUMBER_TEXT = "ValueText"
 # Public Variant parameters that never become text in the module: a table handed whole to the
-# library (TABLE_HANDOVER), whose own conversion is the same in every locale, and column paths,
-# Strings that PATH_LIST joins.
+# library (TABLE_HANDOVER), whose own conversion is the same in every locale, values an edit
+# hands over the same way (VALUE_HANDOVER, which takes an object's default value first), and
+# column paths, Strings that PATH_LIST joins.
 TABLE_HANDOVER, PATH_LIST = "TableDocument", "ColumnPathsText"
+VALUE_HANDOVER = ("LibraryValues", "LibraryValue")
 LOCALE_CONVERSIONS = r"\b(CStr|Format\$?|FormatNumber|FormatCurrency|FormatPercent|FormatDateTime)\s*\("
 
 # Words of the spreadsheet's, VBA's and the scripting runtime's object models that macro
@@ -180,20 +185,20 @@ def check_array_arguments(declares, procedures):
 
 def check_path_functions(declares, procedures):
     """Every path is refused before any document is parsed, and a document is parsed at most
-    twice: each path argument of a path reader (all its text arguments but the document) is
-    the bytes of a String that PATH_GUARD checked earlier in the procedure."""
-    readers = {name for found in declares.values() for name, original in found
-               if any('Alias "?%s@' % reader in original for reader in PATH_READERS)}
+    twice: each path argument of a path reader or edit is the bytes of a String that
+    PATH_GUARD checked earlier in the procedure."""
+    readers = {name: positions for found in declares.values() for name, original in found
+               for reader, positions in PATH_READERS.items() if 'Alias "?%s@' % reader in original}
     failures = []
     for procedure in procedures.values():
-        reads = [(i, arguments) for i, code in enumerate(procedure.body) for name in readers
-                 for _, arguments in calls(code, name)]
+        reads = [(i, [arguments[p] for p in readers[name] if p < len(arguments)])
+                 for i, code in enumerate(procedure.body) for name in readers for _, arguments in calls(code, name)]
         if not reads:
             continue
         encoded = {m.group(1): (i, m.group(2)) for i, code in enumerate(procedure.body)
                    for m in [re.match(r"(\w+) = Utf8Bytes\((\w+)\)$", code)] if m}
-        for line, arguments in reads:
-            for argument in arguments[1:]:
+        for line, paths in reads:
+            for argument in paths:
                 bytes_of = re.fullmatch(r"VarPtr\((\w+)\(0\)\)", argument)
                 if not bytes_of:
                     continue
@@ -236,6 +241,13 @@ def declared_names(raw):
     return names
 
 
+def check_optional_with_param_array(procedures):
+    """VBA does not compile a parameter list that holds both Optional and ParamArray."""
+    return ["%s: Optional and ParamArray in one parameter list, which VBA does not compile" % p.name
+            for p in procedures.values()
+            if re.search(r"\bOptional\b", p.parameters) and re.search(r"\bParamArray\b", p.parameters)]
+
+
 def check_casing(raw):
     words = {word.lower(): word for word in OBJECT_MODEL_WORDS}
     failures = []
@@ -258,8 +270,8 @@ def check_value_texts(raw, procedures):
         variants = re.findall(r"(?:ParamArray )?(\w+)(?:\(\))? As Variant", procedure.parameters)
         for name in variants:
             for code in procedure.body:
-                bare = re.sub(r"\b(%s|%s|%s|LBound|UBound)\(%s\b" % (NUMBER_TEXT, TABLE_HANDOVER, PATH_LIST, name),
-                              "", code)
+                handovers = "|".join((NUMBER_TEXT, TABLE_HANDOVER, PATH_LIST) + VALUE_HANDOVER)
+                bare = re.sub(r"\b(%s|LBound|UBound)\(%s\b" % (handovers, name), "", code)
                 if re.search(r"\b%s\b" % name, bare):
                     failures.append("%s: %s reaches document text without %s: %s"
                                     % (procedure.name, name, NUMBER_TEXT, code))
@@ -277,6 +289,7 @@ def check_module_rules(path, zip_path=None):
     failures += check_file_replacement(procedures)
     failures += check_array_arguments(declares, procedures)
     failures += check_path_functions(declares, procedures)
+    failures += check_optional_with_param_array(procedures)
     failures += check_casing(raw.decode("latin-1"))
     failures += check_value_texts(raw.decode("latin-1"), procedures)
     if zip_path:

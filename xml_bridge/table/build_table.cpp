@@ -10,6 +10,8 @@
 
 #include "document/document.h"
 #include "document/names.h"
+#include "document/printed_result.h"
+#include "edit/element_text.h"
 #include "table/writable_header.h"
 #include "text/result_string.h"
 #include "values/value_array.h"
@@ -96,28 +98,6 @@ private:
     std::vector<int> pending_;
 };
 
-// The element's text becomes `text`: its first child when that is a text, else a text put
-// first, so that the path readers read it back. "" leaves the element without text.
-void setText(TiXmlElement& element, const std::string& text) {
-    TiXmlNode* first = element.FirstChild();
-    if (first != nullptr && first->ToText() != nullptr) {
-        if (text.empty()) {
-            element.RemoveChild(first);
-        } else {
-            first->SetValue(text.c_str());
-        }
-        return;
-    }
-    if (text.empty()) {
-        return;
-    }
-    if (first == nullptr) {
-        element.LinkEndChild(new TiXmlText(text.c_str()));
-    } else {
-        element.InsertBeforeChild(first, TiXmlText(text.c_str()));
-    }
-}
-
 // One column: where its cells go.
 struct ColumnPlan {
     WritableHeader header;
@@ -166,9 +146,7 @@ public:
                 return refusal(problem_);
             }
         }
-        TiXmlPrinter printer;
-        tree.Accept(&printer);
-        return makeResultString(printer.CStr());
+        return printedResult(tree);
     }
 
 private:
@@ -229,7 +207,7 @@ private:
             if (plan.header.attribute) {
                 element->SetAttribute(plan.header.attributeName.c_str(), text_.c_str());
             } else {
-                setText(*element, text_);
+                setElementText(*element, text_);
             }
         }
         return true;

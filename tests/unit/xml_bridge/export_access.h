@@ -43,6 +43,14 @@ struct XMLExportAccess {
     static wchar_t* buildTable(char* root, char* record, tagVARIANT* table) {
         return XML::buildTable(root, record, table);
     }
+    static wchar_t* setValue(char* xml, char* path, tagVARIANT* value) {
+        return XML::setValue(xml, path, value);
+    }
+    static wchar_t* appendElement(char* xml, char* parentPath, char* name, char* text,
+                                  tagVARIANT* attributes) {
+        return XML::appendElement(xml, parentPath, name, text, attributes);
+    }
+    static wchar_t* removeNodes(char* xml, char* path) { return XML::removeNodes(xml, path); }
 };
 
 using Exports = XMLExportAccess;

@@ -107,6 +107,24 @@ inline void makeTableOf(VARIANT* out, const std::vector<std::vector<std::string>
     }
 }
 
+// A one-dimensional list of texts and numbers (as "#2.5") from 0, as a ParamArray arrives, made
+// item by item as makeTableOf makes its cells.
+inline void makeListOf(VARIANT* out, const std::vector<std::string>& items) {
+    SAFEARRAYBOUND bounds[1] = {{static_cast<std::uint32_t>(items.size()), 0}};
+    SAFEARRAY* array = pelzor::ole::createArray(VT_VARIANT, 1, bounds);
+    if (array == nullptr) {
+        throw std::bad_alloc();
+    }
+    out->vt = VT_ARRAY | VT_VARIANT;
+    out->parray = array;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const VARIANT item = items[i][0] == '#' ? number(std::strtod(items[i].c_str() + 1, nullptr))
+                                                : text(items[i]);
+        static_cast<VARIANT*>(pelzor::ole::lockData(array))[i] = item;
+        pelzor::ole::unlockData(array);
+    }
+}
+
 inline std::string utf8Of(BSTR text) {
     std::string out;
     pelzor::appendUtf8(text, pelzor::ole::stringLength(text), out);

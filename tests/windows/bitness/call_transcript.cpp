@@ -197,6 +197,26 @@ public:
         VariantClear(&result);
     }
 
+    // The edits on the same documents, after the tables: the elements of each name given a
+    // value and an attribute, a child with attributes appended under them, and removed.
+    void editEverything(const Probe& probe, VARIANT* value, VARIANT* attributes) {
+        const char* text = probe.nullText ? nullptr : probe.text.c_str();
+        for (const std::string& name : probe.names) {
+            edit(probe.label + " " + printable(name) + ": ", text, "//" + name, value, attributes);
+        }
+    }
+
+    void edit(const std::string& at, const char* text, const std::string& path, VARIANT* value,
+              VARIANT* attributes) {
+        const std::string attribute = path + "/@id";
+        const std::string withAttributes = path + " | //*[@b]/@b";
+        line(at + "setValue", textResult(dll_.setValue(text, path.c_str(), value)));
+        line(at + "setValue @id", textResult(dll_.setValue(text, attribute.c_str(), value)));
+        line(at + "appendElement",
+             textResult(dll_.appendElement(text, path.c_str(), "p:n", "t & <u>", attributes)));
+        line(at + "removeNodes", textResult(dll_.removeNodes(text, withAttributes.c_str())));
+    }
+
     // A table made here: buildTable's document or refusal.
     void build(const std::string& at, VARIANT* table, const char* root = "table") {
         line("buildTable " + at, textResult(dll_.buildTable(root, "row", table)));
@@ -496,6 +516,19 @@ VARIANT variantTable(const std::vector<std::vector<VARIANT>>& rows, LONG lowerRo
     return table;
 }
 
+// A one-dimensional array of Variants from 0, as a ParamArray arrives, taking over the items.
+VARIANT attributeList(const std::vector<VARIANT>& items) {
+    VARIANT list = variantOf(VT_ARRAY | VT_VARIANT);
+    list.parray = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(items.size()));
+    VARIANT* cells = nullptr;
+    SafeArrayAccessData(list.parray, reinterpret_cast<void**>(&cells));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        cells[i] = items[i];
+    }
+    SafeArrayUnaccessData(list.parray);
+    return list;
+}
+
 // buildTable on tables of every kind of value, header and array.
 void buildTables(Transcript& transcript) {
     std::vector<VARIANT> values;
@@ -543,8 +576,16 @@ void buildTables(Transcript& transcript) {
             variantTable({{textVariant(L"v"), textVariant(L"w/@a")}, {value, copy}}, 1, 1);
         VARIANT byReference = variantOf(VT_BYREF | VT_VARIANT);
         byReference.pvarVal = &table;
-        transcript.build("value " + std::to_string(index++), &byReference);
-        VariantClear(&table);  // with the value and its copy
+        transcript.build("value " + std::to_string(index), &byReference);
+        // The same value written by the edits: as a text, and as an attribute's value.
+        VARIANT another;
+        VariantInit(&another);
+        VariantCopy(&another, &value);
+        VARIANT attributes = attributeList({textVariant(L"a"), another});
+        transcript.edit("value " + std::to_string(index++) + ": ", "<r><a>1</a></r>", "r/a", &value,
+                        &attributes);
+        VariantClear(&attributes);  // with the other copy
+        VariantClear(&table);       // with the value and its copy
     }
     for (const wchar_t* header : {L"a/b[2]/@c", L".", L" x ", L"a//b", L"a[0]", L"a[65537]", L"*",
                                   L"@a/b", L"a | b", L"", L"\xD83D\xDE00"}) {
@@ -618,6 +659,14 @@ TEST(CallTranscript, RunsTheWholeTable) {
         transcript.tableEverything(probe);
     }
     buildTables(transcript);
+    VARIANT value = textVariant(L"v & <\u00E9\xD83D\xDE00>");
+    VARIANT attributes = attributeList(
+        {textVariant(L"id"), textVariant(L"7"), textVariant(L"p:x"), textVariant(L"\"'")});
+    for (const Probe& probe : probes()) {
+        transcript.editEverything(probe, &value, &attributes);
+    }
+    VariantClear(&value);
+    VariantClear(&attributes);
     std::FILE* out = std::fopen(gOutputPath.c_str(), "wb");
     ASSERT_NE(out, nullptr) << gOutputPath;
     const std::string& lines = transcript.lines();

@@ -1,8 +1,7 @@
 #include "module_loader.h"
 
-const char* const kNewestExport = sizeof(void*) == 8
-                                      ? "?buildTable@XML@@CAPEA_WPEAD0PEAUtagVARIANT@@@Z"
-                                      : "?buildTable@XML@@CGPA_WPAD0PAUtagVARIANT@@@Z";
+const char* const kNewestExport =
+    sizeof(void*) == 8 ? "?removeNodes@XML@@CAPEA_WPEAD0@Z" : "?removeNodes@XML@@CGPA_WPAD0@Z";
 
 namespace {
 

@@ -31,6 +31,11 @@ const ExportEntry kExports[kExportCount] = {
      "?selectTable@XML@@CAHPEAD00PEAUtagVARIANT@@@Z", 16},
     {16, "buildTable", "?buildTable@XML@@CGPA_WPAD0PAUtagVARIANT@@@Z",
      "?buildTable@XML@@CAPEA_WPEAD0PEAUtagVARIANT@@@Z", 12},
+    {17, "setValue", "?setValue@XML@@CGPA_WPAD0PAUtagVARIANT@@@Z",
+     "?setValue@XML@@CAPEA_WPEAD0PEAUtagVARIANT@@@Z", 12},
+    {18, "appendElement", "?appendElement@XML@@CGPA_WPAD000PAUtagVARIANT@@@Z",
+     "?appendElement@XML@@CAPEA_WPEAD000PEAUtagVARIANT@@@Z", 20},
+    {19, "removeNodes", "?removeNodes@XML@@CGPA_WPAD0@Z", "?removeNodes@XML@@CAPEA_WPEAD0@Z", 8},
 };
 
 const char* decoratedName(const ExportEntry& entry) {

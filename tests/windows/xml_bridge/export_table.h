@@ -13,7 +13,7 @@ struct ExportEntry {
 
 // The export table macro code binds to, in ordinal order: the nine readers and builders,
 // the five path functions, then the two table functions.
-constexpr int kExportCount = 16;
+constexpr int kExportCount = 19;
 extern const ExportEntry kExports[kExportCount];
 
 // The decorated name of an export in this build's bitness.

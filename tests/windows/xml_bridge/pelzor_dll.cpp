@@ -196,3 +196,21 @@ wchar_t* PelzorDll::buildTable(const char* root, const char* record, VARIANT* ta
     auto r = call("buildTable", {word(root), word(record), word(table)}, Returns::Integer);
     return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
 }
+
+wchar_t* PelzorDll::setValue(const char* xml, const char* path, VARIANT* value) {
+    auto r = call("setValue", {word(xml), word(path), word(value)}, Returns::Integer);
+    return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
+}
+
+wchar_t* PelzorDll::appendElement(const char* xml, const char* parentPath, const char* name,
+                                  const char* text, VARIANT* attributes) {
+    auto r = call("appendElement",
+                  {word(xml), word(parentPath), word(name), word(text), word(attributes)},
+                  Returns::Integer);
+    return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
+}
+
+wchar_t* PelzorDll::removeNodes(const char* xml, const char* path) {
+    auto r = call("removeNodes", {word(xml), word(path)}, Returns::Integer);
+    return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
+}

@@ -46,6 +46,10 @@ public:
     int selectTable(const char* xml, const char* recordPath, const char* columnPaths,
                     VARIANT* table);
     wchar_t* buildTable(const char* root, const char* record, VARIANT* table);
+    wchar_t* setValue(const char* xml, const char* path, VARIANT* value);
+    wchar_t* appendElement(const char* xml, const char* parentPath, const char* name,
+                           const char* text, VARIANT* attributes);
+    wchar_t* removeNodes(const char* xml, const char* path);
 
 private:
     struct RawResult {
