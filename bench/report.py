@@ -240,6 +240,7 @@ def plot(rows, path, title_prefix=""):
         import matplotlib
         matplotlib.use("Agg")
         import matplotlib.pyplot as plt
+        from matplotlib.lines import Line2D
     except ImportError:
         print("report: matplotlib missing (Debian: python3-matplotlib), no plot written")
         return
@@ -260,13 +261,18 @@ def plot(rows, path, title_prefix=""):
                       color=line.get_color(), alpha=0.8)
         axis.set_xscale("log")
         axis.set_yscale("log")
-        axis.set_title("%s%s\n(solid: library, dashed: direct use of the unmodified parser, dotted: its zero-cost limit)"
-                       % (title_prefix, family))
+        axis.set_title(family)
         axis.set_xlabel("document size (bytes)")
         axis.set_ylabel("time per call (µs)")
         axis.grid(True, which="both", alpha=0.3)
         axis.legend(fontsize="small")
-    figure.tight_layout()
+    # One caption for the line styles of every panel, under the figure's own title.
+    styles = [Line2D([], [], color="black", linestyle=style, label=label) for style, label in
+              (("-", "library"), ("--", "direct use of the unmodified parser"),
+               (":", "its zero-cost limit"))]
+    figure.suptitle("%stime per call against document size" % title_prefix)
+    figure.legend(handles=styles, loc="lower center", ncol=3, frameon=False)
+    figure.tight_layout(rect=(0, 0.07, 1, 1))
     figure.savefig(path, dpi=100)
     print("report: plot written to %s" % path)
 
