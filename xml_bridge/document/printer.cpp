@@ -6,7 +6,7 @@ namespace pelzor {
 
 namespace {
 
-// The bytes the printer's escape of each byte adds to the byte itself: "&amp;", "&lt;",
+// The bytes the escape of each byte adds to the byte itself: "&amp;" (for every '&'), "&lt;",
 // "&gt;", "&quot;", "&apos;", and "&#x%02X;" for a byte below 32; 0 for a byte written as
 // it is.
 struct EscapeLengths {
@@ -24,23 +24,6 @@ struct EscapeLengths {
 };
 constexpr EscapeLengths kEscape;
 
-// The parser's printer passes a hexadecimal reference in a value through unescaped: from an
-// '&' that "#x" follows, every byte up to the next ';' (or to the value's last byte) is
-// written as it is. Where that run ends, or `at` when none starts there.
-std::size_t passedThroughEnd(const char* bytes, std::size_t at, std::size_t length) {
-    if (at + 2 >= length || bytes[at + 1] != '#' || bytes[at + 2] != 'x') {
-        return at;
-    }
-    std::size_t end = at;
-    while (end < length - 1) {
-        ++end;
-        if (bytes[end] == ';') {
-            break;
-        }
-    }
-    return end;
-}
-
 // Counts what Writer writes.
 class Counter {
 public:
@@ -52,17 +35,8 @@ public:
         const char* bytes = value.c_str();
         const std::size_t length = value.length();
         length_ += length;
-        for (std::size_t at = 0; at < length;) {
-            const auto c = static_cast<unsigned char>(bytes[at]);
-            if (c == '&') {
-                const std::size_t end = passedThroughEnd(bytes, at, length);
-                if (end != at) {
-                    at = end;
-                    continue;
-                }
-            }
-            length_ += kEscape.extra[c];
-            ++at;
+        for (std::size_t at = 0; at < length; ++at) {
+            length_ += kEscape.extra[static_cast<unsigned char>(bytes[at])];
         }
     }
     void inPlace(const TextInPlace& text) { length_ += text.write(text.context, nullptr); }
@@ -89,23 +63,13 @@ public:
     void escaped(const TiXmlString& value) {
         const char* bytes = value.c_str();
         const std::size_t length = value.length();
-        for (std::size_t at = 0; at < length;) {
+        for (std::size_t at = 0; at < length; ++at) {
             const auto c = static_cast<unsigned char>(bytes[at]);
             if (kEscape.extra[c] == 0) {
                 *out_++ = static_cast<char>(c);
-                ++at;
-                continue;
+            } else {
+                putEscape(c);
             }
-            if (c == '&') {
-                const std::size_t end = passedThroughEnd(bytes, at, length);
-                if (end != at) {
-                    put(bytes + at, end - at);
-                    at = end;
-                    continue;
-                }
-            }
-            putEscape(c);
-            ++at;
         }
     }
     void inPlace(const TextInPlace& text) { out_ += text.write(text.context, out_); }

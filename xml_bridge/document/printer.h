@@ -3,6 +3,11 @@
 // (TiXmlPrinter) writes, four spaces of indentation a level and "\n" after every line, but
 // straight into the caller's buffer of the exact size, with one text node written by the
 // caller. The tree is walked without recursion, so its depth costs no stack.
+//
+// One difference from the parser's printer: every '&' of a text or attribute value is written
+// "&amp;". That printer writes a value's "&#x" and the bytes up to the next ';' as they are,
+// so a text that holds the characters "&#x41;" (read from "&amp;#x41;") would read back as
+// "A" on the next call.
 
 #include <tinyxml.h>
 
