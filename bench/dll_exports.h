@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <oleauto.h>
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -37,6 +39,13 @@ struct DllExports {
     static wchar_t* selectTexts(char* xml, char* path) { return current()->selectTexts(xml, path); }
     static int selectDoubles(char* xml, char* path, double* values, int count) {
         return current()->selectDoubles(xml, path, values, count);
+    }
+    static wchar_t* createBlankXML(char* root) { return current()->createBlank(root); }
+    static int selectTable(char* xml, char* records, char* columns, VARIANT* table) {
+        return current()->selectTable(xml, records, columns, table);
+    }
+    static wchar_t* buildTable(char* root, char* record, VARIANT* table) {
+        return current()->buildTable(root, record, table);
     }
 
     // Loads a second DLL, built from other sources, whose exports stand in for pelzor.dll's
@@ -71,6 +80,9 @@ private:
         wchar_t*(WINAPI* selectText)(char*, char*);
         wchar_t*(WINAPI* selectTexts)(char*, char*);
         int(WINAPI* selectDoubles)(char*, char*, double*, int);
+        wchar_t*(WINAPI* createBlank)(char*);
+        int(WINAPI* selectTable)(char*, char*, char*, VARIANT*);
+        wchar_t*(WINAPI* buildTable)(char*, char*, VARIANT*);
         std::vector<std::string> missing;
     };
 
@@ -98,6 +110,9 @@ private:
         bind(module, "selectText", l.selectText, l);
         bind(module, "selectTexts", l.selectTexts, l);
         bind(module, "selectDoubles", l.selectDoubles, l);
+        bind(module, "createBlankXML", l.createBlank, l);
+        bind(module, "selectTable", l.selectTable, l);
+        bind(module, "buildTable", l.buildTable, l);
         return complete;
     }
 

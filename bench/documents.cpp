@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace bench {
 
@@ -52,7 +54,45 @@ std::string formatCell(double value) {
     return cell;
 }
 
+// The fields of a record: names and values, numbers written as the table functions write
+// them back.
+std::vector<std::pair<const char*, std::string>> recordFields(int index) {
+    const std::string n = std::to_string(index);
+    return {{"id", n},
+            {"sku", "SKU-" + std::to_string(100000 + index)},
+            {"name", "Item " + n},
+            {"qty", std::to_string(index % 17 + 1)},
+            {"price", std::to_string(index % 997) + ".5"},
+            {"currency", index % 3 == 0 ? "USD" : "EUR"},
+            {"date", "2026-12-" + std::to_string(10 + index % 20)},
+            {"status", index % 5 == 0 ? "closed" : "open"},
+            {"ratio", "0.25"},
+            {"note", "Blue sky " + n}};
+}
+
 }  // namespace
+
+std::string recordsDocument(int count) {
+    std::string out = kDeclaration;
+    out += std::string("<") + kRecordsRoot + ">\n";
+    for (int index = 0; index < count; ++index) {
+        openLine(out, 1, kRecordName);
+        for (const auto& [name, value] : recordFields(index)) {
+            valueLine(out, 2, name, value);
+        }
+        closeLine(out, 1, kRecordName);
+    }
+    out += std::string("</") + kRecordsRoot + ">\n";
+    return out;
+}
+
+std::string recordMarkup(int index) {
+    std::string out;
+    for (const auto& [name, value] : recordFields(index)) {
+        out += std::string("<") + name + ">" + value + "</" + name + ">";
+    }
+    return out;
+}
 
 std::string settingsDocument(std::size_t targetBytes) {
     std::string out = kDeclaration;

@@ -41,6 +41,17 @@ double matrixCell(int row, int column);
 // characters as in the matrix.
 std::string listDocument(int count);
 
+// `<records>` holding `count` `<record>` elements of kRecordFields fields each (integers,
+// decimal numbers, texts and a date), laid out as the parser's printer lays it out, so that
+// a document built from its table prints the same bytes.
+inline constexpr char kRecordsRoot[] = "records";
+inline constexpr char kRecordName[] = "record";
+inline constexpr int kRecordFields = 10;
+std::string recordsDocument(int count);
+// The fields of record `index` as markup (`<id>7</id><sku>...`), as a macro writes a record
+// for appendXMLChild with unescapeTags.
+std::string recordMarkup(int index);
+
 // `<project>` holding sections of groups of items (a key and a value each) until the text
 // is about `targetBytes` long, then a last section whose `<summary>`, four levels below
 // the root, holds title, retries and ratio.

@@ -16,6 +16,7 @@
 #include "jobs.h"
 #include "memory/call_memory.h"
 #include "parts.h"
+#include "table_jobs.h"
 
 namespace {
 
@@ -70,6 +71,22 @@ void registerJob(const std::shared_ptr<const bench::Job>& job) {
     }
 }
 
+// Both sides of a comparison, with its own name each; the report divides one by the other.
+void registerComparison(const std::shared_ptr<const bench::Comparison>& comparison) {
+    for (bool measured : {true, false}) {
+        const bench::Variant& side = measured ? comparison->measured : comparison->reference;
+        benchmark::RegisterBenchmark(bench::comparisonName(*comparison, measured).c_str(),
+                                     [comparison, &side](benchmark::State& state) {
+                                         for (auto _ : state) {
+                                             side.timed();
+                                         }
+                                         state.counters["text_bytes"] =
+                                             static_cast<double>(comparison->textBytes);
+                                     })
+            ->Unit(benchmark::kMicrosecond);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -91,6 +108,9 @@ int main(int argc, char** argv) {
     }
     for (bench::Job& job : bench::allJobs()) {
         registerJob(std::make_shared<const bench::Job>(std::move(job)));
+    }
+    for (bench::Comparison& comparison : bench::allComparisons()) {
+        registerComparison(std::make_shared<const bench::Comparison>(std::move(comparison)));
     }
     bench::registerParts();
     benchmark::RunSpecifiedBenchmarks();

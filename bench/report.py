@@ -14,7 +14,11 @@ suite:
   library peak heap per call <= 1.33 x the direct use's peak heap (when heap was counted);
   with a baseline DLL timed in the same rounds: library / baseline <= 1.05 in the median of
   every group of document sizes (single rows scatter by a third and more on a shared machine,
-  against the same DLL too; a group's median shows a cost that comes with the size).
+  against the same DLL too; a group's median shows a cost that comes with the size);
+  the table exports against other calls in the same run (tables/export/document/records/side):
+  selectTable with automatic columns and buildTable each <= 2.0 x getStringValue of an
+  absent name on the same 10,000 records, and buildTable against the chain of appendXMLChild
+  calls that builds the same records (reported).
 
 usage: report.py RESULTS.json --table OUT.md [--plot OUT.png] [--check]
 """
@@ -38,6 +42,7 @@ BASELINE_NOISE = 1.05  # a size group's median library / baseline above this is 
 BASELINE_GROUPS = ((0, "< 4 KiB"), (LIMIT_SIZES[0], "4 KiB-1 MiB"), (LIMIT_SIZES[1], "1.7-2 MiB"),
                    (3 * 1024 * 1024, "4.9 MB"), (SCALING_LARGEST_BYTES, "16 MiB"))
 VARIANTS = ("library", "direct", "limit")
+COMPARISON_TARGETS = {("selectTable", "getStringValue"): 2.0, ("buildTable", "getStringValue"): 2.0}
 
 
 def medians(path):
@@ -82,6 +87,26 @@ def job_rows(entries):
             "baseline_ratio": (lib_us / microseconds(variants["baseline"])
                                if "baseline" in variants else None),
         })
+    return rows
+
+
+def comparison_rows(entries):
+    """One row per comparison of a table export with another call timed in the same run."""
+    sides = defaultdict(dict)
+    for name, entry in entries.items():
+        parts = name.split("/")
+        if len(parts) == 5 and parts[0] == "tables":
+            sides[(parts[1], parts[2], int(parts[3]))][parts[4]] = entry
+    rows = []
+    for (export, document, records), found in sorted(sides.items()):
+        others = [side for side in found if side != "library"]
+        if "library" not in found or len(others) != 1:
+            continue
+        library_us, reference_us = microseconds(found["library"]), microseconds(found[others[0]])
+        rows.append({"export": export, "document": document, "records": records,
+                     "reference": others[0], "library_us": library_us,
+                     "reference_us": reference_us, "ratio": library_us / reference_us,
+                     "target": COMPARISON_TARGETS.get((export, others[0]))})
     return rows
 
 
@@ -130,9 +155,14 @@ def peak_ratio(row):
     return row["library_peak"] / row["direct_peak"]
 
 
-def verdicts(rows, scalings):
+def verdicts(rows, scalings, comparisons=()):
     """[(target, worst value, passed)] for the summary and --check."""
     result = []
+    for c in comparisons:
+        if c["target"] is not None:
+            result.append(("%s / %s <= %.1f, %d records" % (c["export"], c["reference"], c["target"],
+                                                            c["records"]),
+                           "%.3f" % c["ratio"], c["ratio"] <= c["target"]))
     low, high = LIMIT_SIZES
     ratios = [r["limit_ratio"] for r in rows if low <= r["bytes"] <= high]
     if ratios:
@@ -179,7 +209,7 @@ def verdicts(rows, scalings):
     return result
 
 
-def markdown(context, rows, scalings, parts):
+def markdown(context, rows, scalings, parts, comparisons=()):
     out = []
     if context.get("harness") == "pelzor_rounds":
         out.append("pelzor_rounds: medians of %s interleaved rounds, wall-clock time.\n"
@@ -190,7 +220,7 @@ def markdown(context, rows, scalings, parts):
                        context.get("num_cpus", "?"), context.get("mhz_per_cpu", "?"),
                        ", ".join("%.2f" % x for x in context.get("load_avg", []))))
     out.append("| target | measured | met |\n|---|---|---|")
-    for target, value, passed in verdicts(rows, scalings):
+    for target, value, passed in verdicts(rows, scalings, comparisons):
         out.append("| %s | %s | %s |" % (target, value, ok(passed)))
     out.append("")
     heap = heap_counted(rows)
@@ -221,6 +251,15 @@ def markdown(context, rows, scalings, parts):
             family, export, document, human_bytes(base),
             by_key[(family, export, document, base)]["ns_per_byte"], human_bytes(largest),
             by_key[(family, export, document, largest)]["ns_per_byte"], factor))
+    if comparisons:
+        out.append("")
+        out.append("| export | document | records | export µs | against | against µs | "
+                   "export / against | against / export |")
+        out.append("|---|---|---|---|---|---|---|---|")
+        for c in comparisons:
+            out.append("| %s | %s | %d | %.1f | %s | %.1f | %.3f | %.4g |" % (
+                c["export"], c["document"], c["records"], c["library_us"], c["reference"],
+                c["reference_us"], c["ratio"], 1 / c["ratio"]))
     if parts:
         out.append("")
         out.append("| document | text | parse + destroy µs | guarded copy + scan µs | "
@@ -289,13 +328,15 @@ def main():
     context, entries = medians(args.results)
     rows = job_rows(entries)
     scalings = scaling(rows)
+    comparisons = comparison_rows(entries)
     with open(args.table, "w") as f:
-        f.write(markdown(context, rows, scalings, part_rows(entries)))
+        f.write(markdown(context, rows, scalings, part_rows(entries), comparisons))
     print("report: table written to %s" % args.table)
     if args.plot and rows:
         plot(rows, args.plot, args.title)
-    missed = [target for target, value, passed in verdicts(rows, scalings) if not passed]
-    for target, value, passed in verdicts(rows, scalings):
+    judged = verdicts(rows, scalings, comparisons)
+    missed = [target for target, value, passed in judged if not passed]
+    for target, value, passed in judged:
         print("report: %-45s %-32s %s" % (target, value, "met" if passed else "MISSED"))
     return 1 if args.check and missed else 0
 

@@ -10,7 +10,8 @@
 //                      [--baseline DLL]
 // --baseline (Windows build) times a fourth variant in the same rounds, "baseline": the
 // library's calls made through another build of the DLL, for a before-and-after comparison
-// that the machine's drift between two runs does not blur.
+// that the machine's drift between two runs does not blur. The table exports' comparisons
+// (table_jobs.h) run in the same rounds, both sides of each one after the other.
 // The output is JSON in the layout of Google Benchmark's (one "median" aggregate per run,
 // named family/export/document/bytes/variant), so that report.py reads both.
 #include <algorithm>
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "jobs.h"
+#include "table_jobs.h"
 #ifdef _WIN32
 #include "dll_exports.h"
 #endif
@@ -84,6 +86,17 @@ const bench::VariantChoice& choiceOf(int variant) {
 const bench::Variant& variantOf(const bench::Job& job, int variant) {
     return job.*choiceOf(variant).variant;
 }
+
+// Both sides of a comparison: the measured call, then the reference. A side whose call
+// takes less than a second is called once more, untimed, right before each timing, so that
+// it is timed as calls made one after the other run (its memory in use, not fetched anew
+// after another job's), however few calls fill the timing.
+struct ComparisonTiming {
+    std::string name[2];
+    long iterations[2] = {1, 1};
+    bool warmUp[2] = {true, true};
+    std::vector<double> microseconds[2];
+};
 
 struct Timing {
     std::string name[4];
@@ -167,6 +180,29 @@ int main(int argc, char** argv) {
         timings.push_back(timing);
     }
 
+    std::vector<bench::Comparison> comparisons;
+    std::vector<ComparisonTiming> comparisonTimings;
+    for (bench::Comparison& comparison : bench::allComparisons()) {
+        ComparisonTiming timing;
+        timing.name[0] = bench::comparisonName(comparison, true);
+        timing.name[1] = bench::comparisonName(comparison, false);
+        if (std::regex_search(timing.name[0], filter)) {
+            comparisons.push_back(std::move(comparison));
+            comparisonTimings.push_back(timing);
+        }
+    }
+    auto sideOf = [&](std::size_t c, int side) -> const bench::Variant& {
+        return side == 0 ? comparisons[c].measured : comparisons[c].reference;
+    };
+    for (std::size_t c = 0; c < comparisons.size(); ++c) {
+        for (int side = 0; side < 2; ++side) {
+            const double perCall = calibrate(sideOf(c, side), options.minTime / 10);
+            comparisonTimings[c].iterations[side] =
+                std::max(1L, static_cast<long>(options.minTime / std::max(perCall, 1e-9)));
+            comparisonTimings[c].warmUp[side] = perCall < 1.0;
+        }
+    }
+
     // Answers first, then a tenth of --min-time of calls tells how many calls fill --min-time.
     for (std::size_t j = 0; j < jobs.size(); ++j) {
         for (int v = 0; v < timings[j].variants; ++v) {
@@ -199,6 +235,16 @@ int main(int argc, char** argv) {
                     1e6 * timeCalls(variantOf(jobs[j], v), timings[j].iterations[v]));
             }
         }
+        for (std::size_t c = 0; c < comparisons.size(); ++c) {
+            for (int k = 0; k < 2; ++k) {
+                const int side = (k + round) % 2;
+                if (comparisonTimings[c].warmUp[side]) {
+                    sideOf(c, side).timed();
+                }
+                comparisonTimings[c].microseconds[side].push_back(
+                    1e6 * timeCalls(sideOf(c, side), comparisonTimings[c].iterations[side]));
+            }
+        }
         std::fprintf(stderr, "pelzor_rounds: round %d of %d done\n", round + 1, options.rounds);
     }
 
@@ -212,18 +258,26 @@ int main(int argc, char** argv) {
                  "\"time\": \"wall clock\"},\n  \"benchmarks\": [\n",
                  options.rounds);
     bool first = true;
+    auto entry = [&](const std::string& name, long iterations, double us, std::size_t bytes) {
+        std::fprintf(out,
+                     "%s    {\"name\": \"%s_median\", \"run_name\": \"%s\", "
+                     "\"run_type\": \"aggregate\", \"aggregate_name\": \"median\", "
+                     "\"iterations\": %ld, \"real_time\": %.3f, \"cpu_time\": %.3f, "
+                     "\"time_unit\": \"us\", \"text_bytes\": %llu}",
+                     first ? "" : ",\n", name.c_str(), name.c_str(), iterations, us, us,
+                     static_cast<unsigned long long>(bytes));
+        first = false;
+    };
     for (std::size_t j = 0; j < jobs.size(); ++j) {
         for (int v = 0; v < timings[j].variants; ++v) {
-            const double us = median(timings[j].microseconds[v]);
-            std::fprintf(out,
-                         "%s    {\"name\": \"%s_median\", \"run_name\": \"%s\", "
-                         "\"run_type\": \"aggregate\", \"aggregate_name\": \"median\", "
-                         "\"iterations\": %ld, \"real_time\": %.3f, \"cpu_time\": %.3f, "
-                         "\"time_unit\": \"us\", \"text_bytes\": %llu}",
-                         first ? "" : ",\n", timings[j].name[v].c_str(), timings[j].name[v].c_str(),
-                         timings[j].iterations[v], us, us,
-                         static_cast<unsigned long long>(jobs[j].textBytes));
-            first = false;
+            entry(timings[j].name[v], timings[j].iterations[v], median(timings[j].microseconds[v]),
+                  jobs[j].textBytes);
+        }
+    }
+    for (std::size_t c = 0; c < comparisons.size(); ++c) {
+        for (int side = 0; side < 2; ++side) {
+            entry(comparisonTimings[c].name[side], comparisonTimings[c].iterations[side],
+                  median(comparisonTimings[c].microseconds[side]), comparisons[c].textBytes);
         }
     }
     std::fprintf(out, "\n  ]\n}\n");

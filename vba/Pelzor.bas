@@ -28,6 +28,9 @@ Attribute VB_Name = "Pelzor"
 ' - A Double array is handed over by passing the first element of a one-dimensional array
 '   ByRef, with the number of elements it holds ByVal As Long; the library writes exactly
 '   that many, row after row for a matrix.
+' - A table crosses as the Variant itself, ByRef ... As Variant: selectTable clears it and
+'   puts in a new array that VBA owns, buildTable reads the array it holds in place and
+'   makes its values text in the library, the same in every locale.
 ' - ReadXMLFile and WriteXMLFile carry documents between files and Strings: read in UTF-8,
 '   UTF-16 or the encoding the XML declaration names, written as UTF-8, every character
 '   kept.
@@ -62,9 +65,13 @@ Private Declare PtrSafe Function pelzorSelectCount Lib "pelzor.dll" Alias "?sele
     (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr) As Long
 Private Declare PtrSafe Function pelzorSelectDoubles Lib "pelzor.dll" Alias "?selectDoubles@XML@@CAHPEAD0PEANH@Z" _
     (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr, ByRef firstValue As Double, ByVal valueCount As Long) As Long
+Private Declare PtrSafe Function pelzorSelectTable Lib "pelzor.dll" Alias "?selectTable@XML@@CAHPEAD00PEAUtagVARIANT@@@Z" _
+    (ByVal xmlText As LongPtr, ByVal recordPath As LongPtr, ByVal columnPaths As LongPtr, ByRef tableCells As Variant) As Long
+Private Declare PtrSafe Function pelzorBuildTable Lib "pelzor.dll" Alias "?buildTable@XML@@CAPEA_WPEAD0PEAUtagVARIANT@@@Z" _
+    (ByVal rootName As LongPtr, ByVal recordName As LongPtr, ByRef tableCells As Variant) As LongPtr
 ' The newest function declared above, always the last one: a pelzor.dll without it is an
 ' older build (RefuseOlderBuild).
-Private Const NEWEST_EXPORT As String = "?selectDoubles@XML@@CAHPEAD0PEANH@Z"
+Private Const NEWEST_EXPORT As String = "?buildTable@XML@@CAPEA_WPEAD0PEAUtagVARIANT@@@Z"
 #Else
 Private Declare PtrSafe Function pelzorAppendXMLChild Lib "pelzor.dll" Alias "?appendXMLChild@XML@@CGPA_WPAD000_N@Z" _
     (ByVal xmlText As LongPtr, ByVal childName As LongPtr, ByVal parentName As LongPtr, ByVal childText As LongPtr, ByVal unescapeTags As Byte) As LongPtr
@@ -94,7 +101,11 @@ Private Declare PtrSafe Function pelzorSelectCount Lib "pelzor.dll" Alias "?sele
     (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr) As Long
 Private Declare PtrSafe Function pelzorSelectDoubles Lib "pelzor.dll" Alias "?selectDoubles@XML@@CGHPAD0PANH@Z" _
     (ByVal xmlText As LongPtr, ByVal nodePath As LongPtr, ByRef firstValue As Double, ByVal valueCount As Long) As Long
-Private Const NEWEST_EXPORT As String = "?selectDoubles@XML@@CGHPAD0PANH@Z"
+Private Declare PtrSafe Function pelzorSelectTable Lib "pelzor.dll" Alias "?selectTable@XML@@CGHPAD00PAUtagVARIANT@@@Z" _
+    (ByVal xmlText As LongPtr, ByVal recordPath As LongPtr, ByVal columnPaths As LongPtr, ByRef tableCells As Variant) As Long
+Private Declare PtrSafe Function pelzorBuildTable Lib "pelzor.dll" Alias "?buildTable@XML@@CGPA_WPAD0PAUtagVARIANT@@@Z" _
+    (ByVal rootName As LongPtr, ByVal recordName As LongPtr, ByRef tableCells As Variant) As LongPtr
+Private Const NEWEST_EXPORT As String = "?buildTable@XML@@CGPA_WPAD0PAUtagVARIANT@@@Z"
 #End If
 
 Private Declare PtrSafe Function WideCharToMultiByte Lib "kernel32" (ByVal codePage As Long, ByVal flags As Long, _
@@ -655,6 +666,130 @@ Public Function ReadNumbers(ByVal xmlText As String, ByVal Path As String) As Va
         Err.Raise 7, "Pelzor.ReadNumbers", "Out of memory"
     End If
     ReadNumbers = numbers
+End Function
+
+' ---- Tables: records to rows and rows to records ----------------------------------------
+
+' The records recordPath selects, one row each, as a Variant(1 To r, 1 To c) ready for a
+' worksheet range; Empty when recordPath selects no element (test with IsEmpty). Row 1 holds
+' the column paths, each record is a row after it. Columns names the columns: a String of
+' paths joined by "|" ("sku | qty | price/@currency | @no"), each read from the record ("."
+' is the record itself), or an array of such paths; without it, the columns are all the
+' records hold, in the order first seen. A step takes only its first match ("line/sku" is
+' the first line's first sku), so a record that lacks a field gets an Empty cell instead of
+' moving the values below it. A cell is Empty where the record has nothing, a Double in a
+' column of plainly written numbers, a String otherwise:
+'   t = ReadTable(xml, "//line", "sku | qty | @number")
+'   Range("A1").Resize(UBound(t, 1), UBound(t, 2)).Value = t
+' A path the library does not understand, or a column path that starts with "/", raises
+' error 5 "Path not understood at character N" before the document is read.
+Public Function ReadTable(ByVal xmlText As String, ByVal recordPath As String, Optional ByRef Columns As Variant) As Variant
+    Dim xml() As Byte, recordBytes() As Byte, columnBytes() As Byte, columnText As String
+    Dim tableCells As Variant, recordCount As Long
+    LoadPelzor
+    RefuseUnknownPath recordPath
+    columnText = ColumnPathsText(Columns)
+    If Len(columnText) > 0 Then
+        RefuseUnknownPath columnText
+        RefuseDocumentColumn columnText
+    End If
+    xml = Utf8Bytes(xmlText)
+    recordBytes = Utf8Bytes(recordPath)
+    columnBytes = Utf8Bytes(columnText)
+    recordCount = pelzorSelectTable(VarPtr(xml(0)), VarPtr(recordBytes(0)), VarPtr(columnBytes(0)), tableCells)
+    If recordCount < 0 Then Err.Raise 7, "Pelzor.ReadTable", "Out of memory"
+    ReadTable = tableCells  ' Empty when there is no record
+End Function
+
+' A document of records made from a table: rootName holding one recordName per row of Table
+' after the first. Table is a Range (its Value is taken) or a two-dimensional array with any
+' lower bounds (Variant, String, Double, Long, Date or Boolean), whose first row holds column
+' paths of names, [k] positions and a final @name ("sku", "price/@currency", "line[2]/qty"),
+' or "." for the record's own text. Each cell that is not Empty makes what its header names;
+' values become text the same way in every locale (the library's own conversion: numbers with
+' ".", dates as ISO 8601, true and false):
+'   WriteXMLFile ThisWorkbook.Path & "\lines.xml", WriteTable("order", "line", Range("A1:C4"))
+' Raises error 5 with the library's words (naming the row and column) for a header that is no
+' such path, a name that is not an XML name, or a cell holding an error value, Null or an
+' object.
+Public Function WriteTable(ByVal rootName As String, ByVal recordName As String, ByRef Table As Variant) As String
+    Dim built As String
+    LoadPelzor
+    built = TableDocument(Table, rootName, recordName)
+    If Left$(built, 1) <> "<" Then Err.Raise 5, "Pelzor.WriteTable", built
+    WriteTable = built
+End Function
+
+' The column paths Columns names: a String as it is, an array of Strings joined by " | ", ""
+' (automatic columns) when it is missing or Empty. Anything else raises error 5.
+Private Function ColumnPathsText(ByRef Columns As Variant) As String
+    Dim element As Variant, joined As String
+    If IsMissing(Columns) Then Exit Function
+    If IsEmpty(Columns) Then Exit Function
+    If VarType(Columns) = vbString Then
+        ColumnPathsText = Columns
+        Exit Function
+    End If
+    If Not IsArray(Columns) Then
+        Err.Raise 5, "Pelzor.ReadTable", "Columns must be a String of column paths or an array of them"
+    End If
+    For Each element In Columns
+        If VarType(element) <> vbString Then
+            Err.Raise 5, "Pelzor.ReadTable", "Columns must be a String of column paths or an array of them"
+        End If
+        If Len(joined) > 0 Then joined = joined & " | "
+        joined = joined & element
+    Next element
+    ColumnPathsText = joined
+End Function
+
+' Raises error 5 for a column path that starts with "/": a column is read from the record,
+' not from the document. The paths are ones the library understands, so a "|" outside a
+' quoted value separates two of them.
+Private Sub RefuseDocumentColumn(ByRef columnText As String)
+    Dim i As Long, letter As String, quote As String, atStart As Boolean
+    atStart = True
+    For i = 1 To Len(columnText)
+        letter = Mid$(columnText, i, 1)
+        If Len(quote) > 0 Then
+            If letter = quote Then quote = ""
+        ElseIf letter = "'" Or letter = """" Then
+            quote = letter
+        ElseIf letter = "|" Then
+            atStart = True
+        ElseIf letter = "/" And atStart Then
+            Err.Raise 5, "Pelzor", "Path not understood at character " & Mid$(Str$(CharacterCount(columnText, i)), 2) & _
+                                   " (a column path starts at the record, not with /): " & columnText
+        ElseIf letter <> " " And letter <> vbTab And letter <> vbCr And letter <> vbLf Then
+            atStart = False
+        End If
+    Next i
+End Sub
+
+' The position, counted from 1 with a surrogate pair as one character, of the character at
+' unit position unitPosition of unicodeText.
+Private Function CharacterCount(ByRef unicodeText As String, ByVal unitPosition As Long) As Long
+    Dim i As Long, unit As Long
+    CharacterCount = 0
+    For i = 1 To unitPosition
+        unit = AscW(Mid$(unicodeText, i, 1)) And &HFFFF&
+        If unit < &HDC00 Or unit > &HDFFF Then CharacterCount = CharacterCount + 1
+    Next i
+End Function
+
+' The document buildTable makes of Table, or the library's refusal. A Range gives its
+' values; an array goes to the library as it is, by reference and read in place, and the
+' library makes its values text itself, the same in every locale.
+Private Function TableDocument(ByRef Table As Variant, ByVal rootName As String, ByVal recordName As String) As String
+    Dim root() As Byte, record() As Byte, tableCells As Variant
+    root = Utf8Bytes(rootName)
+    record = Utf8Bytes(recordName)
+    If IsObject(Table) Then
+        tableCells = Table.Value
+        TableDocument = LibraryText(pelzorBuildTable(VarPtr(root(0)), VarPtr(record(0)), tableCells))
+    Else
+        TableDocument = LibraryText(pelzorBuildTable(VarPtr(root(0)), VarPtr(record(0)), Table))
+    End If
 End Function
 
 ' Raises error 5 for a path the library does not understand, naming the character (counted

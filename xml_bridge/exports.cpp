@@ -10,6 +10,8 @@
 #include "by_name/readers.h"
 #include "memory/call_memory.h"
 #include "paths/path_readers.h"
+#include "table/build_table.h"
+#include "table/select_table.h"
 
 namespace {
 
@@ -104,4 +106,16 @@ int XML::selectDoubles(char* xmlText, char* path, double* values, int count) {
     return containedArray(0, values, count, [&] {
         return pelzor::readSelectedDoubles(xmlText, path, values, count);
     });
+}
+
+int XML::selectTable(char* xmlText, char* recordPath, char* columnPaths, tagVARIANT* table) {
+    // The table is cleared before anything else and given its array only at the very end, so
+    // a failure anywhere leaves it Empty.
+    return contained(-1,
+                     [&] { return pelzor::selectTable(xmlText, recordPath, columnPaths, table); });
+}
+
+wchar_t* XML::buildTable(char* rootName, char* recordName, tagVARIANT* table) {
+    return contained<wchar_t*>(nullptr,
+                               [&] { return pelzor::buildTable(rootName, recordName, table); });
 }

@@ -13,6 +13,9 @@
 
 #include <cstdint>
 
+// OLE Automation's VARIANT (oaidl.h on Windows, values/ole_native_types.h elsewhere).
+struct tagVARIANT;
+
 #if defined(_WIN32) && !defined(_WIN64)
 #define PELZOR_EXPORT_CALL __stdcall
 #else
@@ -46,4 +49,10 @@ class XML {
     static int PELZOR_EXPORT_CALL selectCount(char* xmlText, char* path);
     static int PELZOR_EXPORT_CALL selectDoubles(char* xmlText, char* path, double* values,
                                                 int count);
+
+    // Tables: records to rows (a two-dimensional array of Variants), rows to records.
+    static int PELZOR_EXPORT_CALL selectTable(char* xmlText, char* recordPath, char* columnPaths,
+                                              tagVARIANT* table);
+    static wchar_t* PELZOR_EXPORT_CALL buildTable(char* rootName, char* recordName,
+                                                  tagVARIANT* table);
 };

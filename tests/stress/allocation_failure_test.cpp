@@ -23,6 +23,7 @@
 
 #include "export_access.h"
 #include "memory/call_memory.h"
+#include "table_values.h"
 
 namespace {
 
@@ -235,6 +236,43 @@ std::vector<ExportCall> exportCalls() {
              return arrayResult(count > 0, values);
          },
          {"false:0.000000,0.000000,0.000000,0.000000,"}},
+        // The tables: the table made of oleaut32's arrays and strings (natively, their
+        // stand-in on the library's heap) is cleared by the test, so whatever the call left
+        // in it is counted as left behind.
+        {"selectTable",
+         [](const char* t, const char* n) {
+             OwnedVariant table;
+             const int count = Exports::selectTable(Arg(t), Arg("//" + std::string(n) + " | //c"),
+                                                    Arg(""), table.get());
+             return std::to_string(count) + tableText(table.value);
+         },
+         {"-1Empty"}},
+        {"selectTable columns",
+         [](const char* t, const char* n) {
+             OwnedVariant table;
+             const int count = Exports::selectTable(
+                 Arg(t), Arg("//*[*]"), Arg(std::string(n) + "| @a | .//c[2] | ."), table.get());
+             return std::to_string(count) + tableText(table.value);
+         },
+         {"-1Empty"}},
+        {"buildTable",
+         [](const char*, const char* n) {
+             OwnedVariant table;
+             const std::string name = n;
+             makeTableOf(table.get(), {{name, "x[2]/@" + name, ".", "d"},
+                                       {"a & b", "#0.25", "-", ""},
+                                       {"-", "\xC3\xA9", "t", "#-1e300"}});
+             return takeResult(Exports::buildTable(Arg("root"), Arg("r"), table.get()));
+         },
+         {"<null>"}},
+        {"buildTable refused",
+         [](const char*, const char* n) {
+             OwnedVariant table;
+             makeTableOf(table.get(), {{n}, {"-"}});
+             setCell(table.value, 1, 0, ofType(VT_NULL));
+             return takeResult(Exports::buildTable(Arg("root"), Arg("r"), table.get()));
+         },
+         {"<null>"}},
     };
 }
 

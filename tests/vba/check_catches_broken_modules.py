@@ -133,9 +133,21 @@ MUTATIONS = {
         '',
         'LoadPelzor counts the library as loaded without RefuseOlderBuild'),
     'newest export not the last one': (
+        'Private Const NEWEST_EXPORT As String = "?buildTable@XML@@CGPA_WPAD0PAUtagVARIANT@@@Z"',
         'Private Const NEWEST_EXPORT As String = "?selectDoubles@XML@@CGHPAD0PANH@Z"',
-        'Private Const NEWEST_EXPORT As String = "?checkPath@XML@@CGHPAD@Z"',
         'x86: NEWEST_EXPORT is'),
+    'a table passed by value': (
+        'ByRef tableCells As Variant) As LongPtr\n\' The newest function',
+        'ByVal tableCells As Variant) As LongPtr\n\' The newest function',
+        'x64 buildTable: arguments'),
+    'records read before their path is checked': (
+        '    LoadPelzor\n    RefuseUnknownPath recordPath\n',
+        '    LoadPelzor\n',
+        'ReadTable parses the document before RefuseUnknownPath'),
+    'a table made text in the module': (
+        'built = TableDocument(Table, rootName, recordName)',
+        'built = TableDocument(Table, rootName, recordName & Table)',
+        'Table reaches document text without ValueText'),
 }
 
 ZIP_ROWS = {

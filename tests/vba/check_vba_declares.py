@@ -4,7 +4,8 @@
 For both branches of `#If Win64` in the VBA module: every Declare's Alias is one of the
 decorated names of that bitness (all of them present, each once), and its arguments
 match the types the decorated name encodes (char* -> ByVal LongPtr, the address of UTF-8
-bytes; double* -> ByRef Double; int -> ByVal Long; bool -> ByVal Byte, given 0 or 1) with a matching
+bytes; double* -> ByRef Double; int -> ByVal Long; bool -> ByVal Byte, given 0 or 1;
+VARIANT* -> ByRef Variant, the Variant itself) with a matching
 result type (a text result, the BSTR, As LongPtr). In the 32-bit branch the declared
 arguments, four bytes each on the stack, add up to the bytes the export removes on return.
 Then the way text crosses between Strings and the library (text_path.py), and the rules a
@@ -22,10 +23,11 @@ from module_rules import check_module_rules
 from text_path import check_text_path, logical_lines
 
 ARGUMENT_TYPES = {"char*": ("ByVal", "LongPtr"), "double*": ("ByRef", "Double"),
-                  "int": ("ByVal", "Long"), "bool": ("ByVal", "Byte")}
+                  "int": ("ByVal", "Long"), "bool": ("ByVal", "Byte"),
+                  "VARIANT*": ("ByRef", "Variant")}
 RESULT_TYPES = {"wchar_t*": "LongPtr", "int": "Long", "double": "Double", "bool": "Byte"}
 SIMPLE = {"H": "int", "N": "double", "_N": "bool"}
-POINTERS = {"D": "char*", "N": "double*", "_W": "wchar_t*"}
+POINTERS = {"D": "char*", "N": "double*", "_W": "wchar_t*", "UtagVARIANT@@": "VARIANT*"}
 
 
 def decode(name):
@@ -39,7 +41,7 @@ def decode(name):
             types.append(remembered[int(rest[0])])
             rest = rest[1:]
             continue
-        pointer = re.match(r"PE?A(_W|D|N)", rest)
+        pointer = re.match(r"PE?A(_W|D|N|UtagVARIANT@@)", rest)
         if pointer:
             kind = POINTERS[pointer.group(1)]
             types.append(kind)

@@ -5,7 +5,9 @@
   release zip's copy is the same bytes.
 - Loading: every public function loads the DLL before its first library call, and the
   loader counts a DLL as loaded only once it has found the newest export the module declares.
-- Values: parameters that take a cell's value are Variants made text with Str$, never CStr.
+- Values: parameters that take a cell's value are Variants made text with Str$, never CStr;
+  a table goes whole to the library, which makes its values text itself, and column paths
+  are joined as the Strings they must be.
 - Files: an existing file is replaced with ReplaceFileW.
 """
 import re
@@ -25,8 +27,12 @@ VALUE_PARAMETERS = {"AppendXMLChild": ("childText",)}
 FILE_WRITER, REPLACER = "WriteXMLFile", "ReplaceFileW"
 PATH_GUARD = "RefuseUnknownPath"
 # The library's path functions that parse the document they are given.
-PATH_READERS = ("selectText", "selectTexts", "selectCount", "selectDoubles")
+PATH_READERS = ("selectText", "selectTexts", "selectCount", "selectDoubles", "selectTable")
 NUMBER_TEXT = "ValueText"
+# Public Variant parameters that never become text in the module: a table handed whole to the
+# library (TABLE_HANDOVER), whose own conversion is the same in every locale, and column paths,
+# Strings that PATH_LIST joins.
+TABLE_HANDOVER, PATH_LIST = "TableDocument", "ColumnPathsText"
 LOCALE_CONVERSIONS = r"\b(CStr|Format\$?|FormatNumber|FormatCurrency|FormatPercent|FormatDateTime)\s*\("
 
 # Words of the spreadsheet's, VBA's and the scripting runtime's object models that macro
@@ -173,17 +179,30 @@ def check_array_arguments(declares, procedures):
 
 
 def check_path_functions(declares, procedures):
-    """A path is refused before any document is parsed, and a document is parsed at most twice."""
+    """Every path is refused before any document is parsed, and a document is parsed at most
+    twice: each path argument of a path reader (all its text arguments but the document) is
+    the bytes of a String that PATH_GUARD checked earlier in the procedure."""
     readers = {name for found in declares.values() for name, original in found
                if any('Alias "?%s@' % reader in original for reader in PATH_READERS)}
     failures = []
     for procedure in procedures.values():
-        reads = [i for i, code in enumerate(procedure.body) for name in readers for _ in calls(code, name)]
+        reads = [(i, arguments) for i, code in enumerate(procedure.body) for name in readers
+                 for _, arguments in calls(code, name)]
         if not reads:
             continue
-        guards = [i for i, code in enumerate(procedure.body) if re.match(r"%s\b" % PATH_GUARD, code)]
-        if not guards or guards[0] > reads[0]:
-            failures.append("%s parses the document before %s" % (procedure.name, PATH_GUARD))
+        encoded = {m.group(1): (i, m.group(2)) for i, code in enumerate(procedure.body)
+                   for m in [re.match(r"(\w+) = Utf8Bytes\((\w+)\)$", code)] if m}
+        for line, arguments in reads:
+            for argument in arguments[1:]:
+                bytes_of = re.fullmatch(r"VarPtr\((\w+)\(0\)\)", argument)
+                if not bytes_of:
+                    continue
+                text = encoded.get(bytes_of.group(1), (None, None))[1]
+                guarded = any(re.fullmatch(r"%s \(?%s\)?" % (PATH_GUARD, text), code)
+                              for code in procedure.body[:line])
+                if not guarded:
+                    failures.append("%s parses the document before %s checks %s"
+                                    % (procedure.name, PATH_GUARD, text or argument))
         if len(reads) > 2:
             failures.append("%s parses the document %d times" % (procedure.name, len(reads)))
     return failures
@@ -239,7 +258,8 @@ def check_value_texts(raw, procedures):
         variants = re.findall(r"(?:ParamArray )?(\w+)(?:\(\))? As Variant", procedure.parameters)
         for name in variants:
             for code in procedure.body:
-                bare = re.sub(r"\b(%s|LBound|UBound)\(%s\b" % (NUMBER_TEXT, name), "", code)
+                bare = re.sub(r"\b(%s|%s|%s|LBound|UBound)\(%s\b" % (NUMBER_TEXT, TABLE_HANDOVER, PATH_LIST, name),
+                              "", code)
                 if re.search(r"\b%s\b" % name, bare):
                     failures.append("%s: %s reaches document text without %s: %s"
                                     % (procedure.name, name, NUMBER_TEXT, code))

@@ -38,32 +38,92 @@ bool hasPositionTest(const PathStep& step) {
     return positionTests(step) > 0;
 }
 
+bool nameMatches(const TiXmlElement& element, const PathStep& step) {
+    return step.anyName || hasName(element, step.name);
+}
+
+// The predicates in order; `positions` counts, per position test, the nodes of the current
+// parent that reached it.
+bool passes(const TiXmlElement& element, const PathStep& step, std::uint64_t* positions) {
+    std::size_t k = 0;
+    for (const PathPredicate& predicate : step.predicates) {
+        switch (predicate.kind) {
+            case PathPredicate::Kind::Position:
+                if (++positions[k++] != predicate.position) {
+                    return false;
+                }
+                break;
+            case PathPredicate::Kind::HasAttribute:
+                if (element.Attribute(predicate.name.c_str()) == nullptr) {
+                    return false;
+                }
+                break;
+            case PathPredicate::Kind::AttributeEquals: {
+                const char* value = element.Attribute(predicate.name.c_str());
+                if (value == nullptr || std::strcmp(value, predicate.value.c_str()) != 0) {
+                    return false;
+                }
+                break;
+            }
+            case PathPredicate::Kind::ChildEquals:
+                if (!someChildHasText(element, predicate)) {
+                    return false;
+                }
+                break;
+        }
+    }
+    return true;
+}
+
 using NodeList = std::vector<TiXmlNode*>;
 
-// Evaluates one path over one document. Node sets are kept in document order. Once a "//"
-// step has made a set whose nodes may lie inside each other, the elements are numbered in
-// document order (the number kept in each node's user data, with the end of its subtree
-// alongside), so that sets can be merged and put back in order in linear time. A path that
-// starts with a "//" step and needs no numbering, like "//name", reads the tree in one walk.
+// Evaluates location paths from one root: the document, or an element that a relative path
+// starts from. Node sets are kept in document order. Once a "//" step has made a set whose
+// nodes may lie inside each other, the root's subtree is numbered in document order (the
+// number kept in each node's user data, with the end of its subtree alongside), so that sets
+// can be merged and put back in order in linear time. A path that starts with a "//" step
+// and needs no numbering, like "//name", reads the tree in one walk.
 class Selection {
 public:
-    Selection(TiXmlDocument& document, const Path& path) : document_(document), path_(path) {}
+    explicit Selection(TiXmlNode& root) : root_(root) {}
 
-    std::vector<SelectedNode> run() {
-        NodeList context{&document_};
+    // The operands' nodes together, in document order, each once.
+    std::vector<SelectedNode> unionOf(const Path& path) {
+        if (path.operands.size() == 1) {
+            return run(path.operands.front());
+        }
+        std::vector<SelectedNode> all;
+        for (const LocationPath& operand : path.operands) {
+            std::vector<SelectedNode> selected = run(operand);
+            all.insert(all.end(), selected.begin(), selected.end());
+        }
+        inDocumentOrder(all);
+        return all;
+    }
+
+    std::vector<SelectedNode> run(const LocationPath& path) {
+        nested_ = false;
+        NodeList context{&root_};
         std::vector<SelectedNode> selected;
-        for (const PathStep& step : path_.steps) {
+        for (const PathStep& step : path.steps) {
             if (context.empty()) {
                 break;
             }
             if (step.attribute) {
-                if (step.anyDepth && context.size() == 1 && context.front() == &document_) {
-                    NodeList all;
+                if (step.anyDepth && isRootAlone(context)) {
+                    NodeList all = rootIfElement();
                     forEachElement([&](TiXmlElement* element) { all.push_back(element); });
                     return attributesOf(all, step.name);
                 }
                 return attributesOf(step.anyDepth ? descendantsOrSelf(context) : context,
                                     step.name);
+            }
+            if (step.self) {
+                if (step.anyDepth) {
+                    context = descendantsOrSelf(context);
+                    nested_ = true;
+                }
+                continue;
             }
             context = step.anyDepth ? descendantStep(context, step) : childStep(context, step);
         }
@@ -77,6 +137,52 @@ public:
     }
 
 private:
+    bool isRootAlone(const NodeList& context) const {
+        return context.size() == 1 && context.front() == &root_;
+    }
+
+    NodeList rootIfElement() {
+        NodeList nodes;
+        if (root_.ToElement() != nullptr) {
+            nodes.push_back(&root_);
+        }
+        return nodes;
+    }
+
+    // Sorts nodes of the root's subtree into document order, an element before its
+    // attributes, and drops repeats.
+    void inDocumentOrder(std::vector<SelectedNode>& nodes) {
+        ensureIndex();
+        struct Keyed {
+            std::size_t element;
+            std::size_t attribute;  // 0 for the element itself, else 1 + the attribute's place
+            SelectedNode node;
+        };
+        std::vector<Keyed> keyed;
+        keyed.reserve(nodes.size());
+        for (const SelectedNode& node : nodes) {
+            std::size_t attribute = 0;
+            if (node.attribute != nullptr) {
+                for (const TiXmlAttribute* a = node.element->FirstAttribute(); a != node.attribute;
+                     a = a->Next()) {
+                    ++attribute;
+                }
+                ++attribute;
+            }
+            keyed.push_back({indexOf(node.element), attribute, node});
+        }
+        std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+            return a.element != b.element ? a.element < b.element : a.attribute < b.attribute;
+        });
+        nodes.clear();
+        for (std::size_t i = 0; i < keyed.size(); ++i) {
+            if (i == 0 || keyed[i].element != keyed[i - 1].element ||
+                keyed[i].attribute != keyed[i - 1].attribute) {
+                nodes.push_back(keyed[i].node);
+            }
+        }
+    }
+
     std::size_t indexOf(const TiXmlNode* node) const {
         return reinterpret_cast<std::uintptr_t>(node->GetUserData());
     }
@@ -87,10 +193,11 @@ private:
         subtreeEnd_.push_back(0);
     }
 
-    // Every element in document order, without recursion and without numbering.
+    // Every element below the root in document order, without recursion and without
+    // numbering.
     template <typename Visit>
     void forEachElement(Visit visit) {
-        TiXmlElement* node = document_.FirstChildElement();
+        TiXmlElement* node = root_.FirstChildElement();
         while (node != nullptr) {
             visit(node);
             if (TiXmlElement* child = node->FirstChildElement()) {
@@ -99,7 +206,7 @@ private:
             }
             while (node != nullptr && node->NextSiblingElement() == nullptr) {
                 TiXmlNode* parent = node->Parent();
-                node = parent != nullptr ? parent->ToElement() : nullptr;
+                node = parent != &root_ && parent != nullptr ? parent->ToElement() : nullptr;
             }
             if (node != nullptr) {
                 node = node->NextSiblingElement();
@@ -113,10 +220,10 @@ private:
         }
     }
 
-    // Pre-order over the document and every element, without recursion.
+    // Pre-order over the root and every element below it, without recursion.
     void buildIndex() {
-        add(&document_);
-        TiXmlNode* node = document_.FirstChildElement();
+        add(&root_);
+        TiXmlNode* node = root_.FirstChildElement();
         while (node != nullptr) {
             add(node);
             if (TiXmlElement* child = node->FirstChildElement()) {
@@ -132,7 +239,7 @@ private:
                     break;
                 }
                 node = node->Parent();
-                if (node == &document_) {
+                if (node == &root_) {
                     node = nullptr;
                     break;
                 }
@@ -171,44 +278,6 @@ private:
         }
     }
 
-    bool nameMatches(const TiXmlElement& element, const PathStep& step) const {
-        return step.anyName || hasName(element, step.name);
-    }
-
-    // The predicates in order; `positions` counts, per position test, the nodes of the
-    // current parent that reached it.
-    static bool passes(const TiXmlElement& element, const PathStep& step,
-                       std::vector<std::uint64_t>& positions) {
-        std::size_t k = 0;
-        for (const PathPredicate& predicate : step.predicates) {
-            switch (predicate.kind) {
-                case PathPredicate::Kind::Position:
-                    if (++positions[k++] != predicate.position) {
-                        return false;
-                    }
-                    break;
-                case PathPredicate::Kind::HasAttribute:
-                    if (element.Attribute(predicate.name.c_str()) == nullptr) {
-                        return false;
-                    }
-                    break;
-                case PathPredicate::Kind::AttributeEquals: {
-                    const char* value = element.Attribute(predicate.name.c_str());
-                    if (value == nullptr || std::strcmp(value, predicate.value.c_str()) != 0) {
-                        return false;
-                    }
-                    break;
-                }
-                case PathPredicate::Kind::ChildEquals:
-                    if (!someChildHasText(element, predicate)) {
-                        return false;
-                    }
-                    break;
-            }
-        }
-        return true;
-    }
-
     // The children of each context node that pass the step, parent by parent.
     NodeList childStep(const NodeList& context, const PathStep& step) {
         std::vector<std::uint64_t> positions(positionTests(step));
@@ -217,7 +286,7 @@ private:
             std::fill(positions.begin(), positions.end(), 0);
             for (TiXmlElement* child = parent->FirstChildElement(); child != nullptr;
                  child = child->NextSiblingElement()) {
-                if (nameMatches(*child, step) && passes(*child, step, positions)) {
+                if (nameMatches(*child, step) && passes(*child, step, positions.data())) {
                     selected.push_back(child);
                 }
             }
@@ -233,11 +302,10 @@ private:
     // position test each element passes or fails on its own, so the subtrees are read once
     // in order; with one the passing is counted per parent.
     NodeList descendantStep(const NodeList& context, const PathStep& step) {
-        std::vector<std::uint64_t> noPositions;
         NodeList selected;
-        if (!hasPositionTest(step) && context.size() == 1 && context.front() == &document_) {
+        if (!hasPositionTest(step) && isRootAlone(context)) {
             forEachElement([&](TiXmlElement* element) {
-                if (nameMatches(*element, step) && passes(*element, step, noPositions)) {
+                if (nameMatches(*element, step) && passes(*element, step, nullptr)) {
                     selected.push_back(element);
                 }
             });
@@ -254,7 +322,7 @@ private:
             // The subtree's root is not its own descendant.
             for (std::size_t i = first + 1; i <= last; ++i) {
                 TiXmlElement* element = order_[i]->ToElement();
-                if (nameMatches(*element, step) && passes(*element, step, noPositions)) {
+                if (nameMatches(*element, step) && passes(*element, step, nullptr)) {
                     selected.push_back(element);
                 }
             }
@@ -306,8 +374,7 @@ private:
         return selected;
     }
 
-    TiXmlDocument& document_;
-    const Path& path_;
+    TiXmlNode& root_;
     bool indexed_ = false;
     bool nested_ = false;                  // the context may hold nodes inside each other
     NodeList order_;                       // the document, then its elements in pre-order
@@ -321,7 +388,29 @@ const char* selectedValue(const SelectedNode& node) {
 }
 
 std::vector<SelectedNode> selectNodes(TiXmlDocument& document, const Path& path) {
-    return Selection(document, path).run();
+    return Selection(document).unionOf(path);
+}
+
+std::vector<SelectedNode> selectNodesFrom(TiXmlElement& context, const LocationPath& path) {
+    return Selection(context).run(path);
+}
+
+const TiXmlElement* firstSelectedChild(const TiXmlElement& parent, const PathStep& step) {
+    constexpr std::size_t kFewTests = 4;
+    std::uint64_t few[kFewTests] = {};
+    std::vector<std::uint64_t> many;
+    std::uint64_t* positions = few;
+    if (positionTests(step) > kFewTests) {
+        many.resize(positionTests(step));
+        positions = many.data();
+    }
+    for (const TiXmlElement* child = parent.FirstChildElement(); child != nullptr;
+         child = child->NextSiblingElement()) {
+        if (nameMatches(*child, step) && passes(*child, step, positions)) {
+            return child;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace pelzor

@@ -21,10 +21,21 @@ struct SelectedNode {
 const char* selectedValue(const SelectedNode& node);
 
 // The nodes `path` selects in `document`, starting at the document itself (a path with or
-// without a leading '/' alike), in document order without duplicates. `document` is not
-// changed, but its nodes' user data may be used as scratch space. Iterative: neither the
-// depth of the document nor the length of the path makes it recurse. Throws std::bad_alloc
-// when memory runs out.
+// without a leading '/' alike), in document order without duplicates: for a union, the
+// nodes of all its operands. Only elements and attributes are ever selected; where XPath
+// would also select the document itself or texts (".", "//."), those are left out.
+// `document` is not changed, but its nodes' user data may be used as scratch space.
+// Iterative: neither the depth of the document nor the length of the path makes it recurse.
+// Throws std::bad_alloc when memory runs out.
 std::vector<SelectedNode> selectNodes(TiXmlDocument& document, const Path& path);
+
+// The nodes one location path selects starting at `context`, as XPath selects them with
+// `context` as its context node (a leading '/' is not taken as the document here), in
+// document order without duplicates. The same conditions as above.
+std::vector<SelectedNode> selectNodesFrom(TiXmlElement& context, const LocationPath& path);
+
+// The first child element of `parent` that `step` (a child step: not "//", ".", or "@")
+// selects, or null. Reads no user data and allocates nothing for up to four position tests.
+const TiXmlElement* firstSelectedChild(const TiXmlElement& parent, const PathStep& step);
 
 }  // namespace pelzor

@@ -29,16 +29,41 @@ public:
 
     PathParse read() {
         PathParse result;
-        if (!readPath(result.path)) {
+        if (!readUnion(result.path)) {
             result.errorOffset = p_ - text_;
         }
         return result;
     }
 
 private:
-    bool readPath(Path& path) {
+    // Operands joined by '|', white space allowed around each.
+    bool readUnion(Path& path) {
+        for (;;) {
+            skipSpace();
+            path.operands.emplace_back();
+            LocationPath& operand = path.operands.back();
+            operand.textBegin = offset();
+            if (!readLocationPath(operand)) {
+                return false;
+            }
+            operand.textEnd = offset();
+            skipSpace();
+            if (*p_ == '\0') {
+                return true;
+            }
+            if (*p_ != '|') {
+                return false;
+            }
+            ++p_;
+        }
+    }
+
+    // Steps up to the first byte that cannot continue the location path; what follows is the
+    // caller's to judge.
+    bool readLocationPath(LocationPath& path) {
         bool anyDepth = false;
         if (*p_ == '/') {
+            path.absolute = true;
             anyDepth = p_[1] == '/';
             p_ += anyDepth ? 2 : 1;
         }
@@ -53,8 +78,8 @@ private:
                 return false;
             }
             if (step.attribute || *p_ != '/') {
-                // An attribute ends the path; anything but a '/' after a step is not a path.
-                return *p_ == '\0';
+                // An attribute ends the location path.
+                return true;
             }
             anyDepth = p_[1] == '/';
             p_ += anyDepth ? 2 : 1;
@@ -62,6 +87,15 @@ private:
     }
 
     bool readStep(PathStep& step) {
+        if (*p_ == '.') {
+            // "..", the parent, is not part of the language.
+            if (p_[1] == '.') {
+                return false;
+            }
+            ++p_;
+            step.self = true;
+            return true;
+        }
         if (*p_ == '@') {
             ++p_;
             step.attribute = true;
@@ -213,6 +247,8 @@ private:
 
     bool countPart() { return ++parts_ <= kMaxPathParts; }
 
+    std::size_t offset() const { return static_cast<std::size_t>(p_ - text_); }
+
     const char* text_;
     const char* p_;
     std::size_t parts_ = 0;
@@ -222,6 +258,27 @@ private:
 
 PathParse parsePath(const char* text) {
     return PathReader(text != nullptr ? text : "").read();
+}
+
+bool isPathName(const char* name, std::size_t length) {
+    const auto* p = reinterpret_cast<const unsigned char*>(name);
+    const unsigned char* end = p + length;
+    bool partStart = true;
+    bool colonSeen = false;
+    for (; p < end; ++p) {
+        if (partStart) {
+            if (!isNameStart(*p)) {
+                return false;
+            }
+            partStart = false;
+        } else if (*p == ':' && !colonSeen) {
+            colonSeen = true;
+            partStart = true;
+        } else if (!isNameByte(*p)) {
+            return false;
+        }
+    }
+    return !partStart;
 }
 
 }  // namespace pelzor

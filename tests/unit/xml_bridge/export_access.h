@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "table_values.h"
 #include "text/byte_string.h"
 #include "xml.h"
 
@@ -35,6 +36,12 @@ struct XMLExportAccess {
     static int selectCount(char* xml, char* path) { return XML::selectCount(xml, path); }
     static int selectDoubles(char* xml, char* path, double* values, int count) {
         return XML::selectDoubles(xml, path, values, count);
+    }
+    static int selectTable(char* xml, char* recordPath, char* columnPaths, tagVARIANT* table) {
+        return XML::selectTable(xml, recordPath, columnPaths, table);
+    }
+    static wchar_t* buildTable(char* root, char* record, tagVARIANT* table) {
+        return XML::buildTable(root, record, table);
     }
 };
 
@@ -92,5 +99,11 @@ inline std::string everyExportOn(const std::string& text, const std::string& nam
     for (double v : values) {
         out += std::to_string(v) + ",";
     }
+    // The tables, records chosen by the name: the table, then the document made from it.
+    OwnedVariant table;
+    out += "|" + std::to_string(Exports::selectTable(Arg(text), Arg("/*/" + name + " | /" + name),
+                                                     Arg(""), table.get()));
+    out += tableText(table.value);
+    out += "|" + takeResult(Exports::buildTable(Arg("t"), Arg(name), table.get()));
     return out;
 }

@@ -74,6 +74,40 @@ std::string printable(const std::string& bytes) {
     return out;
 }
 
+// A Variant exactly: its type, an array's bounds and every element, Doubles as their bits
+// and Strings as their UTF-16 bytes.
+std::string variantText(const VARIANT& value) {
+    if (value.vt == VT_R8) {
+        return "D:" + doubleBits(value.dblVal);
+    }
+    if (value.vt == VT_BSTR) {
+        return "S:" + printable(std::string(reinterpret_cast<const char*>(value.bstrVal),
+                                            SysStringByteLen(value.bstrVal)));
+    }
+    if (value.vt != (VT_ARRAY | VT_VARIANT)) {
+        return "vt " + std::to_string(value.vt);
+    }
+    SAFEARRAY* array = value.parray;
+    std::string out = "dims " + std::to_string(SafeArrayGetDim(array));
+    LONG count = 1;
+    for (UINT d = 1; d <= SafeArrayGetDim(array); ++d) {
+        LONG lower = 0;
+        LONG upper = 0;
+        SafeArrayGetLBound(array, d, &lower);
+        SafeArrayGetUBound(array, d, &upper);
+        out += " " + std::to_string(lower) + ".." + std::to_string(upper);
+        count *= upper - lower + 1;
+    }
+    void* data = nullptr;
+    SafeArrayAccessData(array, &data);
+    const auto* cells = static_cast<const VARIANT*>(data);
+    for (LONG i = 0; i < count; ++i) {
+        out += " " + variantText(cells[i]);
+    }
+    SafeArrayUnaccessData(array);
+    return out;
+}
+
 std::string textResult(wchar_t* result) {
     Bstr owned(result);
     if (owned.isNull()) {
@@ -140,6 +174,32 @@ public:
             out += " " + hex64(bits);
         }
         line(at + "selectDoubles count 3", out);
+    }
+
+    // The table functions on the same documents, after everything else: the records under
+    // the root with automatic columns, and chosen ones with column paths of every kind; each
+    // table then written back as a document.
+    void tableEverything(const Probe& probe) {
+        const char* text = probe.nullText ? nullptr : probe.text.c_str();
+        table(probe.label + " records /*/*: ", text, "/*/*", "");
+        table(probe.label + " records //*[@b]: ", text, "//*[@b] | /*/*[1]",
+              "@b | . | *[1] | .//x | *[2]/@a | b[@b='1']");
+    }
+
+    void table(const std::string& at, const char* text, const char* records, const char* columns) {
+        VARIANT result;
+        VariantInit(&result);
+        const int count = dll_.selectTable(text, records, columns, &result);
+        line(at + "selectTable", std::to_string(count) + " " + variantText(result));
+        if (result.vt == (VT_ARRAY | VT_VARIANT)) {
+            line(at + "buildTable", textResult(dll_.buildTable("table", "row", &result)));
+        }
+        VariantClear(&result);
+    }
+
+    // A table made here: buildTable's document or refusal.
+    void build(const std::string& at, VARIANT* table, const char* root = "table") {
+        line("buildTable " + at, textResult(dll_.buildTable(root, "row", table)));
     }
 
     void createBlank(const std::string& root) {
@@ -403,6 +463,113 @@ std::vector<Probe> probes() {
     return all;
 }
 
+VARIANT variantOf(VARTYPE type) {
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = type;
+    return value;
+}
+
+VARIANT textVariant(const std::wstring& text) {
+    VARIANT value = variantOf(VT_BSTR);
+    value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return value;
+}
+
+// A table of Variants from rows of cells, with the given lower bounds; takes the cells over.
+VARIANT variantTable(const std::vector<std::vector<VARIANT>>& rows, LONG lowerRow,
+                     LONG lowerColumn) {
+    SAFEARRAYBOUND bounds[2] = {
+        {static_cast<ULONG>(rows.size()), lowerRow},
+        {static_cast<ULONG>(rows.empty() ? 0 : rows[0].size()), lowerColumn}};
+    VARIANT table = variantOf(VT_ARRAY | VT_VARIANT);
+    table.parray = SafeArrayCreate(VT_VARIANT, 2, bounds);
+    void* data = nullptr;
+    SafeArrayAccessData(table.parray, &data);
+    auto* cells = static_cast<VARIANT*>(data);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+            cells[c * rows.size() + r] = rows[r][c];
+        }
+    }
+    SafeArrayUnaccessData(table.parray);
+    return table;
+}
+
+// buildTable on tables of every kind of value, header and array.
+void buildTables(Transcript& transcript) {
+    std::vector<VARIANT> values;
+    for (double number : {0.0, -0.0, 0.5, 0.1 + 0.2, 1e21, 1e-7, 1152921504606846976.0, 5e-324,
+                          1.7976931348623157e308, -123456789.125}) {
+        VARIANT value = variantOf(VT_R8);
+        value.dblVal = number;
+        values.push_back(value);
+    }
+    for (double date : {46363.0, 46363.378472222222, -1.25, -657434.0, 2958465.99999, 1e9}) {
+        VARIANT value = variantOf(VT_DATE);
+        value.date = date;
+        values.push_back(value);
+    }
+    for (LONGLONG units : {125000LL, -1LL, 0x7FFFFFFFFFFFFFFFLL}) {
+        VARIANT value = variantOf(VT_CY);
+        value.cyVal.int64 = units;
+        values.push_back(value);
+    }
+    for (const wchar_t* decimal : {L"-1.50", L"79228162514264337593543950335", L"0.0000001"}) {
+        VARIANT value = variantOf(VT_DECIMAL);
+        VarDecFromStr(const_cast<OLECHAR*>(decimal), 0x0409, 0, &value.decVal);
+        value.vt = VT_DECIMAL;
+        values.push_back(value);
+    }
+    VARIANT yes = variantOf(VT_BOOL);
+    yes.boolVal = VARIANT_TRUE;
+    values.push_back(yes);
+    VARIANT integer = variantOf(VT_I4);
+    integer.lVal = -2147483647 - 1;
+    values.push_back(integer);
+    values.push_back(textVariant(L"caf\u00E9 & <\xD83D\xDE00> \xD800 &#x41;"));
+    values.push_back(variantOf(VT_BSTR));  // a null String
+    values.push_back(variantOf(VT_EMPTY));
+    VARIANT error = variantOf(VT_ERROR);
+    error.scode = static_cast<SCODE>(0x800A07FA);
+    values.push_back(error);
+    values.push_back(variantOf(VT_NULL));
+    int index = 0;
+    for (VARIANT& value : values) {
+        VARIANT copy;
+        VariantInit(&copy);
+        VariantCopy(&copy, &value);
+        VARIANT table =
+            variantTable({{textVariant(L"v"), textVariant(L"w/@a")}, {value, copy}}, 1, 1);
+        VARIANT byReference = variantOf(VT_BYREF | VT_VARIANT);
+        byReference.pvarVal = &table;
+        transcript.build("value " + std::to_string(index++), &byReference);
+        VariantClear(&table);  // with the value and its copy
+    }
+    for (const wchar_t* header : {L"a/b[2]/@c", L".", L" x ", L"a//b", L"a[0]", L"a[65537]", L"*",
+                                  L"@a/b", L"a | b", L"", L"\xD83D\xDE00"}) {
+        VARIANT table = variantTable({{textVariant(header)}, {textVariant(L"1")}}, 0, -4);
+        transcript.build("header", &table);
+        VariantClear(&table);
+    }
+    VARIANT table = variantTable({{textVariant(L"a")}}, 1, 1);
+    for (const char* root : {"root", "1root", "my root", "x:y", "", "\xC3\xA9"}) {
+        transcript.build(std::string("root ") + root, &table, root);
+    }
+    VariantClear(&table);
+    SAFEARRAYBOUND bounds[3] = {{2, 1}, {2, 1}, {2, 1}};
+    for (VARTYPE type : {VT_R8, VT_BSTR, VT_I4}) {
+        for (UINT dimensions : {1u, 2u, 3u}) {
+            VARIANT array = variantOf(static_cast<VARTYPE>(VT_ARRAY | type));
+            array.parray = SafeArrayCreate(type, dimensions, bounds);
+            transcript.build("array of type " + std::to_string(type) + ", " +
+                                 std::to_string(dimensions) + " dimensions",
+                             &array);
+            VariantClear(&array);
+        }
+    }
+}
+
 TEST(CallTranscript, RunsTheWholeTable) {
     PelzorDll dll;
     Transcript transcript(dll);
@@ -447,6 +614,10 @@ TEST(CallTranscript, RunsTheWholeTable) {
         predicates += "[@rate]";
     }
     transcript.select("feed 1000 predicates: ", feed.c_str(), predicates);
+    for (const Probe& probe : probes()) {
+        transcript.tableEverything(probe);
+    }
+    buildTables(transcript);
     std::FILE* out = std::fopen(gOutputPath.c_str(), "wb");
     ASSERT_NE(out, nullptr) << gOutputPath;
     const std::string& lines = transcript.lines();

@@ -1,7 +1,8 @@
 #include "module_loader.h"
 
-const char* const kNewestExport = sizeof(void*) == 8 ? "?selectDoubles@XML@@CAHPEAD0PEANH@Z"
-                                                     : "?selectDoubles@XML@@CGHPAD0PANH@Z";
+const char* const kNewestExport = sizeof(void*) == 8
+                                      ? "?buildTable@XML@@CAPEA_WPEAD0PEAUtagVARIANT@@@Z"
+                                      : "?buildTable@XML@@CGPA_WPAD0PAUtagVARIANT@@@Z";
 
 namespace {
 

@@ -27,6 +27,10 @@ const ExportEntry kExports[kExportCount] = {
     {13, "selectCount", "?selectCount@XML@@CGHPAD0@Z", "?selectCount@XML@@CAHPEAD0@Z", 8},
     {14, "selectDoubles", "?selectDoubles@XML@@CGHPAD0PANH@Z",
      "?selectDoubles@XML@@CAHPEAD0PEANH@Z", 16},
+    {15, "selectTable", "?selectTable@XML@@CGHPAD00PAUtagVARIANT@@@Z",
+     "?selectTable@XML@@CAHPEAD00PEAUtagVARIANT@@@Z", 16},
+    {16, "buildTable", "?buildTable@XML@@CGPA_WPAD0PAUtagVARIANT@@@Z",
+     "?buildTable@XML@@CAPEA_WPEAD0PEAUtagVARIANT@@@Z", 12},
 };
 
 const char* decoratedName(const ExportEntry& entry) {

@@ -12,8 +12,8 @@ struct ExportEntry {
 };
 
 // The export table macro code binds to, in ordinal order: the nine readers and builders,
-// then the five path functions.
-constexpr int kExportCount = 14;
+// the five path functions, then the two table functions.
+constexpr int kExportCount = 16;
 extern const ExportEntry kExports[kExportCount];
 
 // The decorated name of an export in this build's bitness.

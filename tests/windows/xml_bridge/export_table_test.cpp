@@ -1,5 +1,5 @@
 // The DLL's export table, imports and resources, read from the loaded image: exactly the
-// decorated names of the export table with their ordinals 1 to 14, only system imports, only a
+// decorated names of the export table with their ordinals 1 to 16, only system imports, only a
 // manifest.
 #include <gtest/gtest.h>
 

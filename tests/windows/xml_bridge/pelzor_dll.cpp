@@ -183,3 +183,16 @@ int PelzorDll::selectDoubles(const char* xml, const char* path, double* values, 
         call("selectDoubles", {word(xml), word(path), word(values), word(count)}, Returns::Integer)
             .eax);
 }
+
+int PelzorDll::selectTable(const char* xml, const char* recordPath, const char* columnPaths,
+                           VARIANT* table) {
+    return static_cast<int>(call("selectTable",
+                                 {word(xml), word(recordPath), word(columnPaths), word(table)},
+                                 Returns::Integer)
+                                .eax);
+}
+
+wchar_t* PelzorDll::buildTable(const char* root, const char* record, VARIANT* table) {
+    auto r = call("buildTable", {word(root), word(record), word(table)}, Returns::Integer);
+    return reinterpret_cast<wchar_t*>(static_cast<std::uintptr_t>(r.rax));
+}

@@ -43,6 +43,9 @@ public:
     wchar_t* selectTexts(const char* xml, const char* path);
     int selectCount(const char* xml, const char* path);
     int selectDoubles(const char* xml, const char* path, double* values, int count);
+    int selectTable(const char* xml, const char* recordPath, const char* columnPaths,
+                    VARIANT* table);
+    wchar_t* buildTable(const char* root, const char* record, VARIANT* table);
 
 private:
     struct RawResult {
