@@ -60,6 +60,9 @@ private:
 std::string printed(const TiXmlDocument& document, const TextInPlace& inPlace) {
     MarkingPrinter printer(inPlace.node);
     document.Accept(&printer);
+    if (inPlace.node == nullptr) {
+        return std::string(printer.CStr(), printer.Size());
+    }
     std::string out(printer.CStr(), printer.begin());
     out.resize(out.size() + inPlace.write(inPlace.context, nullptr));
     inPlace.write(inPlace.context, &out[printer.begin()]);

@@ -16,7 +16,7 @@
 namespace pelzor {
 
 // Writes the text that stands for `node` in the print; with a null `out` it only counts.
-// Returns the number of bytes.
+// Returns the number of bytes. A null `node` prints every text as it is held.
 struct TextInPlace {
     const TiXmlText* node;
     std::uint64_t (*write)(const void* context, char* out);

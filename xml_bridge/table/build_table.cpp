@@ -10,6 +10,7 @@
 
 #include "document/document.h"
 #include "document/names.h"
+#include "document/printed_result.h"
 #include "table/writable_header.h"
 #include "text/result_string.h"
 #include "values/value_array.h"
@@ -166,9 +167,7 @@ public:
                 return refusal(problem_);
             }
         }
-        TiXmlPrinter printer;
-        tree.Accept(&printer);
-        return makeResultString(printer.CStr());
+        return printedResult(tree);
     }
 
 private:
