@@ -7,8 +7,8 @@ the library on the parser it ships); the median time of the repetitions is used 
 Google Benchmark, so that other work on the machine moves the numbers less; wall time from
 pelzor_rounds, the harness of the Windows build). The verdicts follow the targets of the
 suite:
-  ratio library / limit <= 0.50 at every row of a document from 4 KiB to 1 MiB,
-  and <= 1.25 at every other row (the larger and smaller documents);
+  ratio library / limit <= 0.45 at every row of a document up to 4.9 MB (the rows above
+  0.35, the aim, are counted), and <= 1.25 at the 16 MiB rows;
   ratio library / direct: readers <= 1.03, arrays <= 1.05, builder <= 1.08, at every size;
   library cost per byte at 16 MiB <= 1.5 x the cost at about 64 KiB;
   library peak heap per call <= 1.33 x the direct use's peak heap (when heap was counted);
@@ -31,8 +31,9 @@ import sys
 from collections import defaultdict
 
 RATIO_TARGETS = {"readers": 1.03, "arrays": 1.05, "builder": 1.08}
-LIMIT_TARGET = 0.50
-LIMIT_SIZES = (4 * 1024, 1100 * 1024)  # where LIMIT_TARGET applies (the 1 MiB tree: 1,048,678 B)
+LIMIT_TARGET = 0.45
+LIMIT_AIM = 0.35
+LIMIT_LARGEST_BYTES = 5 * 1000 * 1000  # LIMIT_TARGET applies up to the 4.9 MB documents
 OTHER_LIMIT_TARGET = 1.25
 SCALING_TARGET = 1.5
 PEAK_FACTOR = 1.33
@@ -41,7 +42,7 @@ SCALING_LARGEST_BYTES = 8 * 1024 * 1024  # the 16 MiB documents (the settings' i
 BASELINE_NOISE = 1.05  # a size group's median library / baseline above this is a cost
 # The groups, each from its smallest size: below 4 KiB, up to the 1 MiB documents, the 1.7
 # and 2 MiB ones, 4.9 MB, 16 MiB.
-BASELINE_GROUPS = ((0, "< 4 KiB"), (LIMIT_SIZES[0], "4 KiB-1 MiB"), (LIMIT_SIZES[1], "1.7-2 MiB"),
+BASELINE_GROUPS = ((0, "< 4 KiB"), (4 * 1024, "4 KiB-1 MiB"), (1100 * 1024, "1.7-2 MiB"),
                    (3 * 1024 * 1024, "4.9 MB"), (SCALING_LARGEST_BYTES, "16 MiB"))
 VARIANTS = ("library", "direct", "limit")
 COMPARISON_TARGETS = {("selectTable", "getStringValue"): 2.0, ("buildTable", "getStringValue"): 2.0,
@@ -167,17 +168,18 @@ def verdicts(rows, scalings, comparisons=()):
             result.append(("%s / %s <= %.1f, %d records" % (c["export"], c["reference"], c["target"],
                                                             c["records"]),
                            "%.3f" % c["ratio"], c["ratio"] <= c["target"]))
-    low, high = LIMIT_SIZES
-    ratios = [r["limit_ratio"] for r in rows if low <= r["bytes"] <= high]
+    ratios = [r["limit_ratio"] for r in rows if r["bytes"] <= LIMIT_LARGEST_BYTES]
     if ratios:
         over = sum(1 for x in ratios if x > LIMIT_TARGET)
-        result.append(("library / limit <= %.2f, 4 KiB to 1 MiB" % LIMIT_TARGET,
-                       "median %.3f, worst %.3f; %d of %d rows above" % (
-                           statistics.median(ratios), max(ratios), over, len(ratios)),
+        above_aim = sum(1 for x in ratios if x > LIMIT_AIM)
+        result.append(("library / limit <= %.2f, up to 4.9 MB" % LIMIT_TARGET,
+                       "median %.3f, worst %.3f; %d of %d rows above, %d above %.2f" % (
+                           statistics.median(ratios), max(ratios), over, len(ratios),
+                           above_aim, LIMIT_AIM),
                        max(ratios) <= LIMIT_TARGET))
-    others = [r["limit_ratio"] for r in rows if not low <= r["bytes"] <= high]
+    others = [r["limit_ratio"] for r in rows if r["bytes"] > LIMIT_LARGEST_BYTES]
     if others:
-        result.append(("library / limit <= %.2f, other sizes" % OTHER_LIMIT_TARGET,
+        result.append(("library / limit <= %.2f, 16 MiB" % OTHER_LIMIT_TARGET,
                        "median %.3f, worst %.3f" % (statistics.median(others), max(others)),
                        max(others) <= OTHER_LIMIT_TARGET))
     for family, target in RATIO_TARGETS.items():
@@ -283,6 +285,7 @@ def plot(rows, path, title_prefix=""):
         import matplotlib
         matplotlib.use("Agg")
         import matplotlib.pyplot as plt
+        from matplotlib.lines import Line2D
     except ImportError:
         print("report: matplotlib missing (Debian: python3-matplotlib), no plot written")
         return
@@ -303,13 +306,18 @@ def plot(rows, path, title_prefix=""):
                       color=line.get_color(), alpha=0.8)
         axis.set_xscale("log")
         axis.set_yscale("log")
-        axis.set_title("%s%s\n(solid: library, dashed: direct use of the unmodified parser, dotted: its zero-cost limit)"
-                       % (title_prefix, family))
+        axis.set_title(family)
         axis.set_xlabel("document size (bytes)")
         axis.set_ylabel("time per call (µs)")
         axis.grid(True, which="both", alpha=0.3)
         axis.legend(fontsize="small")
-    figure.tight_layout()
+    # One caption for the line styles of every panel, under the figure's own title.
+    styles = [Line2D([], [], color="black", linestyle=style, label=label) for style, label in
+              (("-", "library"), ("--", "direct use of the unmodified parser"),
+               (":", "its zero-cost limit"))]
+    figure.suptitle("%stime per call against document size" % title_prefix)
+    figure.legend(handles=styles, loc="lower center", ncol=3, frameon=False)
+    figure.tight_layout(rect=(0, 0.07, 1, 1))
     figure.savefig(path, dpi=100)
     print("report: plot written to %s" % path)
 

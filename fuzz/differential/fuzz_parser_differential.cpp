@@ -12,6 +12,12 @@
 // the same byte. Then everything must be the same again, and the subsets the patched parser
 // kept must be exactly those taken out.
 //
+// On the unmodified side appendXMLChild prints with the unmodified parser's own printer
+// (reference_printer.cpp), so the library's printer is held to it: byte for byte where no text
+// or attribute value holds an '&' followed by "#x", and otherwise byte for byte with what that
+// printer writes when each '&' of a value is written "&amp;", as the library's printer writes
+// it (the unmodified printer passes "&#x" up to the next ';' through unescaped).
+//
 // Input: an element name up to the first NUL (at most 16 bytes), then the document text.
 // The exports are asked about that name and the first few element names of the tree.
 #include <cstdio>
@@ -21,6 +27,7 @@
 #include "../fuzz_input.h"
 #include "internal_subset.h"
 #include "parser_view.h"
+#include "reference_printer.h"
 
 namespace {
 
@@ -123,6 +130,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const ExportAnswers unpatched =
             unpatched_parser::viewExports(exportsText.text.c_str(), name.c_str());
         requireSame(what.c_str(), text, patched.values, unpatched.values);
+        if (unpatched.appended == kNoReference || unpatched.appendedUnescaped == kNoReference) {
+            continue;
+        }
         requireSame((what + ", appended").c_str(), text, patched.appended,
                     withSubsets(unpatched.appended, placeholder, exportsText.subsets));
         requireSame((what + ", appended unescaped").c_str(), text, patched.appendedUnescaped,

@@ -64,7 +64,8 @@ def first_name(text):
 def generated():
     pieces = [
         b"&amp;", b"&lt;&gt;", b"&quot;&apos;", b"&#65;", b"&#x41;", b"&#x1F600;", b"&#;",
-        b"&bogus;", b"& ", b"&#x", b"<![CDATA[ a < b ]]>", b"<![CDATA[]]>", b"<![CDATA[x",
+        b"&bogus;", b"& ", b"&#x", b"&amp;#x41;", b"&amp;#x4<", b"&#0;\"", b"&#x1F;&#x7F;",
+        b"<![CDATA[ a < b ]]>", b"<![CDATA[]]>", b"<![CDATA[x",
         b"<!-- c -->", b"<!---->", b"<!-- - -- --->", b"<!-- open", b"<!DOCTYPE d [<!ENTITY e 'x'>]>",
         b"<?pi data?>", b"   ", b"\t\r\n \v\f", b" \n\n  \t ", b"\xc3\xa9", b"\xe2\x82\xac",
         b"\xf0\x9f\x98\x80", b"\xc3", b"\xe2\x82", b"\xf0\x9f\x98", b"\x80\xbf", b"\xff\xfe",

@@ -4,11 +4,11 @@
 
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <memory>
 
 #include "by_name/lookup.h"
 #include "document/document.h"
+#include "document/printer.h"
 #include "memory/call_memory.h"
 #include "text/child_text.h"
 #include "text/result_string.h"
@@ -46,54 +46,25 @@ wchar_t* buildBlankDocument(const char* rootName) {
 
 namespace {
 
-// A printer that notes where the text of one node begins and ends in what it prints.
-class MarkingPrinter : public TiXmlPrinter {
-public:
-    explicit MarkingPrinter(const TiXmlText* marked) : marked_(marked) {}
+// The new element's text as writeChildText writes it, in the print of the document.
+struct ChildText {
+    const char* text;
+    bool asMarkup;
 
-    using TiXmlPrinter::Visit;
-    bool Visit(const TiXmlText& text) override {
-        if (&text != marked_) {
-            return TiXmlPrinter::Visit(text);
-        }
-        begin_ = Size();
-        const bool goOn = TiXmlPrinter::Visit(text);
-        end_ = Size();
-        return goOn;
+    static std::uint64_t write(const void* context, char* out) {
+        const auto* child = static_cast<const ChildText*>(context);
+        return writeChildText(child->text, child->asMarkup, out);
     }
-
-    std::size_t begin() const { return begin_; }
-    std::size_t end() const { return end_; }
-
-private:
-    const TiXmlText* marked_;
-    std::size_t begin_ = 0;
-    std::size_t end_ = 0;
 };
 
-// The printed document with the marked text written anew by writeChildText, as a result
-// string; null when memory runs out. A text the printer wrote as writeChildText would goes
-// straight into the result string, without a working copy.
-wchar_t* resultWithChildText(MarkingPrinter& printer, const char* childText, bool asMarkup) {
-    const char* printed = printer.CStr();
-    if (!childTextDiffersFromPrinted(childText, asMarkup)) {
-        return makeResultBytes(printed, printer.Size());
+// The printed document, straight into a result string of its exact length; null when memory
+// runs out.
+wchar_t* printedDocument(const TiXmlDocument& document, const TextInPlace& childText) {
+    char* bytes = nullptr;
+    wchar_t* result = makeResultToWrite(printDocument(document, childText, nullptr), bytes);
+    if (result != nullptr) {
+        printDocument(document, childText, bytes);
     }
-    const std::uint64_t childLength = writeChildText(childText, asMarkup, nullptr);
-    const std::size_t behind = printer.Size() - printer.end();
-    const std::uint64_t length = printer.begin() + childLength + behind;
-    if (length >= std::numeric_limits<std::uint32_t>::max()) {
-        return nullptr;  // more than a result string can hold
-    }
-    char* text = static_cast<char*>(heapAllocate(static_cast<std::size_t>(length)));
-    if (text == nullptr) {
-        return nullptr;
-    }
-    std::memcpy(text, printed, printer.begin());
-    writeChildText(childText, asMarkup, text + printer.begin());
-    std::memcpy(text + printer.begin() + childLength, printed + printer.end(), behind);
-    wchar_t* result = makeResultBytes(text, static_cast<std::size_t>(length));
-    heapFree(text);
     return result;
 }
 
@@ -115,9 +86,8 @@ wchar_t* appendChildElement(const char* xmlText, const char* childName, const ch
     TiXmlText* childTextNode = new TiXmlText(text);
     child->LinkEndChild(childTextNode);
     parent->LinkEndChild(child.release());
-    MarkingPrinter printer(childTextNode);
-    document.tree().Accept(&printer);
-    return resultWithChildText(printer, text, unescapeTags);
+    const ChildText written{text, unescapeTags};
+    return printedDocument(document.tree(), TextInPlace{childTextNode, ChildText::write, &written});
 }
 
 }  // namespace pelzor

@@ -15,9 +15,9 @@ namespace pelzor {
 class CallDocument {
 public:
     // Parses `xmlText` in UTF-8 mode; parse errors are ignored and whatever was read before
-    // an error stays in the tree. A null text reads like an empty one. The parser reads a
-    // guarded copy (see GuardedText), never the caller's text itself. Throws std::bad_alloc
-    // when memory runs out.
+    // an error stays in the tree. A null text reads like an empty one. The parser reads the
+    // text as GuardedText hands it over: where it stands, or a padded copy where it needs
+    // one. Throws std::bad_alloc when memory runs out.
     explicit CallDocument(const char* xmlText);
 
     CallDocument(const CallDocument&) = delete;

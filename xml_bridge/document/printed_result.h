@@ -1,13 +1,13 @@
 #pragma once
-// A document handed back to macro code: the tree printed as the building exports print it (the
-// parser's printer, four spaces of indentation a level, "\n" after every line), as a result
-// string. The one place where the exports that make or change a tree print it.
+// A whole tree handed back to macro code as a result string.
 
 #include <tinyxml.h>
 
 namespace pelzor {
 
-// Null when memory runs out.
+// `document` printed as appendXMLChild prints a document (see document/printer.h), in a new
+// result string of exactly the printed length; null when memory runs out. The caller of the
+// export owns it.
 wchar_t* printedResult(const TiXmlDocument& document);
 
 }  // namespace pelzor

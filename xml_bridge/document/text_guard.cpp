@@ -27,16 +27,6 @@ char* paddedCopy(const char* text, std::size_t length) {
     return copy;
 }
 
-// Ends the copy before the first element nested deeper than `depthLimit`. The scan reads
-// the copy right after it was written, while it is still in the cache. The whole padding
-// goes to the cut as well, so the parser finds the text's end there however it steps.
-void cutAtNestingLimit(char* copy, std::size_t length, int depthLimit) {
-    const std::size_t cut = nestingCutOffset(copy, length, depthLimit);
-    if (cut < length) {
-        std::memset(copy + cut, 0, kGuardPadding);
-    }
-}
-
 // Whether the text ends inside a multi-byte UTF-8 sequence: a lead byte in its last three
 // bytes whose sequence reaches beyond the end. The parser steps over a whole sequence
 // without looking for the end of the text, so only such a text makes it read beyond its
@@ -58,14 +48,25 @@ bool endsInsideACharacter(const char* text, std::size_t length) {
 
 }  // namespace
 
+// A text that ends inside a character is copied before it is scanned, since the scan steps
+// over a whole sequence as the parser does; any other is scanned where it stands, and copied
+// only up to the cut when it nests too deep. The copy's padding makes the parser find its end
+// however it steps.
 GuardedText::GuardedText(const char* text, int depthLimit)
     : text_(text != nullptr ? text : ""), copy_(nullptr) {
     const std::size_t length = std::strlen(text_);
-    if (!canNestBeyond(length, depthLimit) && !endsInsideACharacter(text_, length)) {
-        return;
+    const bool mayNestTooDeep = canNestBeyond(length, depthLimit);
+    if (endsInsideACharacter(text_, length)) {
+        copy_ = paddedCopy(text_, length);
+        if (mayNestTooDeep) {
+            std::memset(copy_ + nestingCutOffset(copy_, length, depthLimit), 0, kGuardPadding);
+        }
+    } else if (mayNestTooDeep) {
+        const std::size_t cut = nestingCutOffset(text_, length, depthLimit);
+        if (cut < length) {
+            copy_ = paddedCopy(text_, cut);
+        }
     }
-    copy_ = paddedCopy(text_, length);
-    cutAtNestingLimit(copy_, length, depthLimit);
 }
 
 GuardedText::~GuardedText() {

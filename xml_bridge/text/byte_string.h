@@ -8,7 +8,8 @@
 
 namespace pelzor {
 
-// A new byte string holding `length` bytes copied from `bytes`; null if it cannot be
+// A new byte string holding `length` bytes copied from `bytes`, or with a null `bytes` the
+// `length` bytes left for the caller to write (its terminator written); null if it cannot be
 // allocated.
 wchar_t* allocByteString(const char* bytes, std::uint32_t length);
 void freeByteString(wchar_t* text);

@@ -30,7 +30,7 @@ wchar_t* allocByteString(const char* bytes, std::uint32_t length) {
     }
     unsigned char* payload = block + kHeaderBytes;
     std::memcpy(payload - kCountBytes, &length, kCountBytes);
-    if (length != 0) {
+    if (bytes != nullptr && length != 0) {
         std::memcpy(payload, bytes, length);
     }
     payload[length] = 0;

@@ -156,8 +156,4 @@ std::uint64_t writeChildText(const char* text, bool asMarkup, char* out) {
     return output.length();
 }
 
-bool childTextDiffersFromPrinted(const char* text, bool asMarkup) {
-    return std::strpbrk(text, asMarkup ? "&<>" : "&") != nullptr;
-}
-
 }  // namespace pelzor

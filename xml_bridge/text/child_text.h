@@ -18,8 +18,4 @@ namespace pelzor {
 // output is kept everywhere else in the document, so only this text is written here.
 std::uint64_t writeChildText(const char* text, bool asMarkup, char* out);
 
-// Whether writeChildText can write `text` other than the printer does: only a text with an
-// '&', or with '<' or '>' as markup, can.
-bool childTextDiffersFromPrinted(const char* text, bool asMarkup);
-
 }  // namespace pelzor

@@ -19,4 +19,13 @@ wchar_t* makeResultBytes(const char* bytes, std::size_t length) {
     return allocByteString(bytes, static_cast<std::uint32_t>(length));
 }
 
+wchar_t* makeResultToWrite(std::uint64_t length, char*& bytes) {
+    if (length > std::numeric_limits<std::uint32_t>::max() - 2) {
+        return nullptr;
+    }
+    wchar_t* result = allocByteString(nullptr, static_cast<std::uint32_t>(length));
+    bytes = reinterpret_cast<char*>(result);
+    return result;
+}
+
 }  // namespace pelzor

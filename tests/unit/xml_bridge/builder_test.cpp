@@ -213,6 +213,12 @@ const ChainCase kChainCases[] = {
      "            go\n            <q>2</q>\n        </a>\n        &amp; &quot;more&quot;\n"
      "    </p>\n</r>\n",
      {{"//a/@href", "x?y=1&z=2"}, {"//a/@title", "it\"s > 3"}, {"//q", "2"}}},
+    {"HexReferencesHeldAsTextStayText",
+     "<r><t>&amp;#x41;</t><u a='&amp;#x42;'>k</u></r>",
+     {{"c", "r", "&amp;#x43;", false}, {"d", "r", "1", false}, {"e", "r", "2", false}},
+     "<r>\n    <t>&amp;#x41;</t>\n    <u a=\"&amp;#x42;\">k</u>\n    <c>&amp;#x43;</c>\n"
+     "    <d>1</d>\n    <e>2</e>\n</r>\n",
+     {{"r/t", "&#x41;"}, {"r/u/@a", "&#x42;"}, {"r/c", "&#x43;"}}},
     {"MarkupCommentsAndCdataKeepTheirBytes",
      "<r/>",
      {{"p", "r", "<![CDATA[a & b < c]]><!-- x & y --><?pi 1&2?>", true}, {"q", "r", "1", false}},

@@ -212,6 +212,9 @@ TEST(NestingScan, TheGuardedCopyEndsAtTheCut) {
             EXPECT_EQ(std::memcmp(guarded.c_str() + kept, std::string(8, '\0').data(), 8), 0);
         }
     }
+    // A long text nested no deeper than the limit is read where it stands too.
+    const std::string deepEnough = nested(limit, "");
+    EXPECT_EQ(pelzor::GuardedText(deepEnough.c_str()).c_str(), deepEnough.c_str());
 }
 
 TEST(NestingScan, StopsWhereTheParserGivesUp) {

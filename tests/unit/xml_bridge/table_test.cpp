@@ -321,8 +321,11 @@ TEST(TableRoundTrip, GivesBackTheSameCells) {
     const std::vector<std::string> headers = {
         "@id",         "sku",  "price", "price/@currency", "line/sku", "line[2]/sku",
         "line[2]/qty", "note", "."};
-    const char* const texts[] = {
-        "A-100", "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", "x & y", "<b>", "007", "1,5", "NaN", ""};
+    const char* const texts[] = {"A-100",  "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80",
+                                 "x & y",  "<b>",
+                                 "007",    "1,5",
+                                 "NaN",    "",
+                                 "&#x41;", "AT&amp;T"};
     for (int round = 0; round < 60; ++round) {
         const bool automatic = round % 2 == 0;
         const std::size_t columns = automatic ? headers.size() - 1 : headers.size();

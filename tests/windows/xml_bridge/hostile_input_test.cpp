@@ -100,11 +100,16 @@ TEST(HostileInput, TextsEndingRightBeforeAnInaccessiblePage) {
         "<a",
         "<",
     };
+    // Each also behind a prefix long enough to nest beyond the limit, which the nesting scan
+    // reads where it stands.
+    const std::string longPrefix = "<a>" + std::string(4000, 'x') + "</a>";
     for (const char* text : texts) {
-        TextBeforeGuardPage placed(text);
-        const std::string ordinary(text);
-        EXPECT_EQ(everyExportOn(dll, placed.get(), "a"), everyExportOn(dll, ordinary.c_str(), "a"))
-            << text;
+        for (const std::string& ordinary : {std::string(text), longPrefix + text}) {
+            TextBeforeGuardPage placed(ordinary);
+            EXPECT_EQ(everyExportOn(dll, placed.get(), "a"),
+                      everyExportOn(dll, ordinary.c_str(), "a"))
+                << ordinary.size() << " " << text;
+        }
     }
     // Paths that end right before the page, in the middle of every part of the language.
     for (const char* path : {"//a[@b='x", "//a[@b=\"", "//a[1", "//a[@", "a/", "//", "a[b='\xC3",
