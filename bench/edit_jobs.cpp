@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "call_arguments.h"
 #include "call_result.h"
 #include "documents.h"
 #include "values/ole.h"
@@ -19,19 +20,9 @@ namespace {
 
 using Text = std::shared_ptr<const std::string>;
 
-char* argument(const char* text) {
-    return const_cast<char*>(text);
-}
-
-// A Variant kept for the comparisons' life and cleared with them.
-struct OwnedValue {
-    VARIANT value{};
-    ~OwnedValue() { pelzor::ole::clearVariant(&value); }
-};
-
 // The attributes as a ParamArray gives them: id = 7, currency = "EUR".
-std::shared_ptr<OwnedValue> attributeList() {
-    auto list = std::make_shared<OwnedValue>();
+std::shared_ptr<OwnedVariant> attributeList() {
+    auto list = std::make_shared<OwnedVariant>();
     SAFEARRAYBOUND bounds[1] = {{4, 0}};
     list->value.vt = VT_ARRAY | VT_VARIANT;
     list->value.parray = pelzor::ole::createArray(VT_VARIANT, 1, bounds);
@@ -63,7 +54,7 @@ Variant appendChild(const Text& text) {
 }
 
 Variant setValueOf(const Text& text) {
-    auto value = std::make_shared<OwnedValue>();
+    auto value = std::make_shared<OwnedVariant>();
     value->value.vt = VT_R8;
     value->value.dblVal = 7.5;
     return variantOf([text, value] {

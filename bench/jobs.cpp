@@ -1,5 +1,6 @@
 #include "jobs.h"
 
+#include "call_arguments.h"
 #include "call_result.h"
 #include "direct_use.h"
 #include "documents.h"
@@ -16,14 +17,6 @@ namespace {
 
 using Text = std::shared_ptr<const std::string>;
 using Buffer = std::shared_ptr<std::vector<double>>;
-
-// The exports take char* for their texts but never write through it.
-char* argument(const char* text) {
-    return const_cast<char*>(text);
-}
-char* argument(const Text& text) {
-    return const_cast<char*>(text->c_str());
-}
 
 template <typename Call>
 Variant variantOf(Call call) {

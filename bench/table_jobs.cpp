@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "call_arguments.h"
 #include "call_result.h"
 #include "documents.h"
 #include "edit_jobs.h"
@@ -18,15 +19,8 @@ namespace {
 
 using Text = std::shared_ptr<const std::string>;
 
-char* argument(const char* text) {
-    return const_cast<char*>(text);
-}
-
 // A table as selectTable gives it, kept for the comparisons' life and freed with them.
-struct Table {
-    VARIANT value{};
-    ~Table() { pelzor::ole::clearVariant(&value); }
-};
+using Table = OwnedVariant;
 
 template <typename Call>
 Variant variantOf(Call call) {
