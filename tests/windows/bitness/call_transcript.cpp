@@ -548,9 +548,20 @@ void buildTables(Transcript& transcript) {
         value.cyVal.int64 = units;
         values.push_back(value);
     }
-    for (const wchar_t* decimal : {L"-1.50", L"79228162514264337593543950335", L"0.0000001"}) {
+    // -1.50, the largest Decimal and 0.0000001, set field by field: parsing them would follow
+    // whatever locale another Wine process last wrote into the shared prefix.
+    const struct {
+        BYTE scale;
+        BYTE sign;
+        ULONG high;
+        ULONGLONG low;
+    } decimals[] = {{2, DECIMAL_NEG, 0, 150}, {0, 0, 0xFFFFFFFF, ~0ULL}, {7, 0, 0, 1}};
+    for (const auto& decimal : decimals) {
         VARIANT value = variantOf(VT_DECIMAL);
-        VarDecFromStr(const_cast<OLECHAR*>(decimal), 0x0409, 0, &value.decVal);
+        value.decVal.scale = decimal.scale;
+        value.decVal.sign = decimal.sign;
+        value.decVal.Hi32 = decimal.high;
+        value.decVal.Lo64 = decimal.low;
         value.vt = VT_DECIMAL;
         values.push_back(value);
     }

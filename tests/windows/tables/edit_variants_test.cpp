@@ -49,7 +49,9 @@ TEST(EditVariants, SetValueWritesAVariantPassedByReferenceAndLeavesItAsItWas) {
         Variant value;
         value.value.vt = VT_BSTR;
         value.value.bstrVal = SysAllocString(c.text);
-        ASSERT_EQ(VariantChangeTypeEx(&value.value, &value.value, 0x0409, 0, c.type), S_OK)
+        ASSERT_EQ(
+            VariantChangeTypeEx(&value.value, &value.value, 0x0409, VARIANT_NOUSEROVERRIDE, c.type),
+            S_OK)
             << c.type;
         Variant before;
         VariantCopy(&before.value, &value.value);

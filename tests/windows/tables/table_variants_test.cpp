@@ -160,7 +160,10 @@ SAFEARRAY* variantTable(LONG lowerRow, LONG lowerColumn) {
     cells[4].boolVal = VARIANT_TRUE;
     cells[5].vt = VT_CY;
     cells[5].cyVal.int64 = 125000;
-    VarDecFromStr(const_cast<OLECHAR*>(L"-1.50"), 0x0409, 0, &cells[6].decVal);
+    cells[6].decVal.scale = 2;  // -1.50
+    cells[6].decVal.sign = DECIMAL_NEG;
+    cells[6].decVal.Hi32 = 0;
+    cells[6].decVal.Lo64 = 150;
     cells[6].vt = VT_DECIMAL;
     cells[7].vt = VT_I2;
     cells[7].iVal = 12;
